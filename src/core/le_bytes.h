@@ -24,6 +24,21 @@ inline void writeI32(std::span<std::uint8_t> b, std::size_t off, std::int32_t va
         b[off + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
+inline std::int64_t readI64(std::span<const std::uint8_t> b, std::size_t off)
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < 8; ++i)
+        v |= std::uint64_t(b[off + i]) << (8 * i);
+    return static_cast<std::int64_t>(v);
+}
+
+inline void writeI64(std::span<std::uint8_t> b, std::size_t off, std::int64_t value)
+{
+    auto v = static_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i)
+        b[off + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
 inline std::uint16_t readU16(std::span<const std::uint8_t> b, std::size_t off)
 {
     return static_cast<std::uint16_t>(b[off] | b[off + 1] << 8);

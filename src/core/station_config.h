@@ -33,6 +33,10 @@ public:
     std::int8_t i8(std::size_t off) const { return static_cast<std::int8_t>(bytes_[off]); }
     bool flag(std::size_t off) const { return bytes_[off] != 0; }
     void setFlag(std::size_t off, bool v) { bytes_[off] = v ? 1 : 0; }
+    std::uint16_t u16(std::size_t off) const { return readU16(bytes_, off); }
+    void setU16(std::size_t off, std::uint16_t v) { writeU16(bytes_, off, v); }
+    std::int64_t i64(std::size_t off) const { return readI64(bytes_, off); }
+    void setI64(std::size_t off, std::int64_t v) { writeI64(bytes_, off, v); }
     double f64(std::size_t off) const { return readF64(bytes_, off); }
     void setF64(std::size_t off, double v) { writeF64(bytes_, off, v); }
     float f32(std::size_t off) const { return readF32(bytes_, off); }
