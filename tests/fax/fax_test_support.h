@@ -131,6 +131,8 @@ inline Match bestMatch(const storage::TDI8Bitmap& rx, const std::vector<std::vec
             std::vector<double> a, b;
             for (int l = 0; l < static_cast<int>(tx.size()); l += 2) {
                 const int r = rightToLeftRows ? rx.fullHeight() - 1 - (l + ro) : l + ro;
+                if (r < 0 || r >= rx.fullHeight())
+                    continue;
                 for (int i = margin; i < n; i += 3) {
                     const int c = i - co;
                     if (c < 0 || c >= rx.width())
