@@ -101,7 +101,7 @@ std::string_view faxFileExtension(std::int32_t fileType)
     return fileType >= 0 && fileType < 4 ? kTypes[fileType] : kTypes[0];
 }
 
-PruneResult pruneFolder(const fs::path& folder, int maxFiles)
+PruneResult pruneFolder(const fs::path& folder, int maxFiles, const FileRemover& remove)
 {
     PruneResult result;
     for (;;) {
@@ -124,7 +124,8 @@ PruneResult pruneFolder(const fs::path& folder, int maxFiles)
                 oldestTime = t;
             }
         }
-        if (!oldest || !fs::remove(*oldest, ec) || ec) {
+        const bool removed = oldest && (remove ? remove(*oldest) : (fs::remove(*oldest, ec) && !ec));
+        if (!removed) {
             // Without this the folder would never shrink and the loop would spin for ever.
             result.stoppedOnFailure = true;
             return result;

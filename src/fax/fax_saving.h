@@ -45,7 +45,8 @@ struct PruneResult {
 };
 // Deletes the oldest files (by last write; the first listed by name wins a tie) until fewer than
 // maxFiles remain, so the next file makes at most maxFiles. A failed delete ends the loop.
-PruneResult pruneFolder(const std::filesystem::path& folder, int maxFiles);
+using FileRemover = std::function<bool(const std::filesystem::path&)>;
+PruneResult pruneFolder(const std::filesystem::path& folder, int maxFiles, const FileRemover& remove = {});
 
 // " " + date + " " + time + " UTC " (or " loc. "), formatted with the stamp formats.
 std::string stampText(double startTime, std::string_view dateFormat, std::string_view timeFormat, bool localTime);
