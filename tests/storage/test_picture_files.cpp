@@ -305,3 +305,34 @@ TEST_F(PictureFilesImageMagick, FilesWrittenThereOpenHere)
         }
     }
 }
+
+TEST(PictureFiles, TiffCompressionCodes)
+{
+    ScratchDir dir;
+    TDI8Bitmap p = storage_test::patternPicture(50, 20);
+    for (auto c : {TTiffCompression::sNONE, TTiffCompression::sLZW, TTiffCompression::sPACKBITS}) {
+        const auto file = dir / ("c" + std::to_string(tiffCompressionCode(c)) + ".tif");
+        PictureSaveOptions o;
+        o.tiffCompression = c;
+        ASSERT_TRUE(writePicture(file, p, o));
+        EXPECT_EQ(describePicture(file).compression, tiffCompressionCode(c));
+        TDI8Bitmap back;
+        ASSERT_TRUE(back.load(file));
+        EXPECT_EQ(maxIndexDifference(back, p), 0);
+    }
+    // CCITT holds black and white only.
+    TDI8Bitmap bw(40, 4);
+    for (int x = 20; x < 40; ++x)
+        for (int y = 0; y < 4; ++y)
+            bw.setPixel(x, y, 200);
+    PictureSaveOptions o;
+    o.tiffCompression = TTiffCompression::sCCITT;
+    ASSERT_TRUE(writePicture(dir / "bw.tif", bw, o));
+    const auto d = describePicture(dir / "bw.tif");
+    EXPECT_EQ(d.compression, 2);
+    EXPECT_EQ(d.bits, 1);
+    TDI8Bitmap back;
+    ASSERT_TRUE(back.load(dir / "bw.tif"));
+    EXPECT_EQ(back.getColour(back.getPixel(5, 2)), 0u);
+    EXPECT_EQ(back.getColour(back.getPixel(30, 2)), 0xFFFFFFu);
+}
