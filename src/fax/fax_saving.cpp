@@ -101,6 +101,31 @@ std::string_view faxFileExtension(std::int32_t fileType)
     return fileType >= 0 && fileType < 4 ? kTypes[fileType] : kTypes[0];
 }
 
+std::string saveDialogFilter()
+{
+    std::string f;
+    for (int t = 0; t < 4; ++t) {
+        const std::string ext(faxFileExtension(t));
+        f += ext + "|*." + ext + "|";
+    }
+    f.pop_back();
+    return f;
+}
+
+fs::path saveDialogProposal(const fs::path& pictureFolder, std::string_view modeName, double startTime)
+{
+    return pictureFolder / std::string(modeName) / formatStationTime(startTime, "mmddhhnn");
+}
+
+bool saveDialogWritable(const fs::path& chosen)
+{
+    const std::string name = chosen.filename().string();
+    if (name.size() < 3)
+        return false;
+    const std::string ext = upper(name.substr(name.size() - 3));
+    return ext == "JPG" || ext == "PNG" || ext == "BMP" || ext == "PCX" || ext == "TIF";
+}
+
 PruneResult pruneFolder(const fs::path& folder, int maxFiles, const FileRemover& remove)
 {
     PruneResult result;

@@ -39,6 +39,13 @@ std::string pictureFileName(std::string_view tmpl, const FinishedPicture& pictur
 // "PNG", "PCX", "BMP", "JPG" by the configured FAX file type (PNG when out of range).
 std::string_view faxFileExtension(std::int32_t fileType);
 
+// The save dialog: its filter ("PNG|*.PNG|PCX|*.PCX|BMP|*.BMP|JPG|*.JPG"), the proposed file
+// (mode folder + start time "mmddhhnn") and whether a chosen name has a writer (TIF included).
+std::string saveDialogFilter();
+std::filesystem::path saveDialogProposal(const std::filesystem::path& pictureFolder, std::string_view modeName,
+                                         double startTime);
+bool saveDialogWritable(const std::filesystem::path& chosen);
+
 struct PruneResult {
     int deleted = 0;
     bool stoppedOnFailure = false; // the oldest file could not be deleted

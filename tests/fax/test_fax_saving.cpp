@@ -56,6 +56,10 @@ TEST(FaxFileName, NamePartFromHeaderOrMode)
     EXPECT_EQ(pictureFileName("@", p, "Geostationary"), "D2");
     EXPECT_EQ(pictureFileName("@_yyyymmdd_hhnn", p, "Geostationary"), "D2_20240116_0600");
     EXPECT_EQ(faxFileExtension(3), "JPG");
+    EXPECT_EQ(saveDialogFilter(), "PNG|*.PNG|PCX|*.PCX|BMP|*.BMP|JPG|*.JPG");
+    EXPECT_EQ(saveDialogProposal("/st/FAX", "HF-Fax", p.startTime), fs::path("/st/FAX/HF-Fax/01151230"));
+    EXPECT_TRUE(saveDialogWritable("/x/chart.tif")) << "TIF is written although not in the filter";
+    EXPECT_FALSE(saveDialogWritable("/x/chart.gif"));
     EXPECT_EQ(faxFileExtension(9), "PNG");
 }
 
