@@ -1,6 +1,7 @@
 #include "signal/serial_devices.h"
 
 #include "core/station_config.h"
+#include "signal/easydsp_program.h"
 
 #include <algorithm>
 #include <cctype>
@@ -46,14 +47,6 @@ std::string fileWarning(const std::filesystem::path& file)
     s += "Make sure this file is in the " + file.parent_path().string() + " directory";
     s += kCrLf;
     s += " and try again!";
-    return s;
-}
-
-bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
-
-std::string upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return s;
 }
 
@@ -218,34 +211,16 @@ bool SerialDevices::sendDspFile(const std::filesystem::path& file, bool& filePro
     }
     m_waiter.interfaceWait(0.5);
     m_ui.loadBegin(file.string(), static_cast<std::int64_t>(size));
-    std::int64_t gauge = 0;
+    EasyDspProgramReader program(in);
     bool sentAll = true;
     std::string line;
-    while (readLine(in, line)) {
-        line = upper(line);
-        gauge += static_cast<std::int64_t>(line.size()) + 2;
-        m_ui.loadProgress(gauge);
-        if (line.find("_SYMBOL") != std::string::npos) {
-            bool found = false;
-            while (readLine(in, line)) {
-                line = upper(line);
-                gauge += static_cast<std::int64_t>(line.size()) + 2;
-                m_ui.loadProgress(gauge);
-                if (line.find("_DATA") != std::string::npos || line.find("_END") != std::string::npos) {
-                    found = true;
-                    break;
-                }
-            }
-            if (!found)
-                break;
-        }
-        if (line.find("_END") != std::string::npos)
-            while (!line.empty() && !isHexDigit(line.back()))
-                line.pop_back();
+    while (program.next(line)) {
+        m_ui.loadProgress(program.consumed());
         m_waiter.interfaceWait(0.1);
         sentAll = send(line) && sentAll;
     }
-    if (in.bad()) {
+    m_ui.loadProgress(program.consumed());
+    if (program.failed()) {
         m_ui.loadEnd();
         fileProblem = true;
         return false;

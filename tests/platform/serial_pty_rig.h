@@ -3,7 +3,9 @@
 // map; everything the program sends is appended to a log file the test can read back.
 #pragma once
 
+#include "core/sample_ring.h"
 #include "signal/serial_port_map.h"
+#include "signal/serial_watchdog.h"
 
 #include <QCoreApplication>
 
@@ -141,6 +143,27 @@ template <class Pred> bool eventually(Pred pred, int timeoutMs = 10000)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return pred();
+}
+
+// With a device silent, receive-window ticks count up to the alert. Bytes still on their way may
+// reset the counter once more, so the loop runs on real time with a generous bound.
+inline int ticksUntilAlert(std::atomic<std::int32_t>& watchdog)
+{
+    for (int ticks = 1; ticks < 5000; ++ticks) {
+        if (signal::watchdogTick(watchdog, signal::kWatchdogFaxSstv))
+            return ticks;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return -1;
+}
+
+// The simulators stream a ramp 0..255; the reader may join it anywhere.
+inline bool ringHoldsRamp(const tellur::SampleRing& ring, int n)
+{
+    for (int i = 1; i < n; ++i)
+        if (ring.at(i) != ((ring.at(i - 1) + 1) & 0xFF))
+            return false;
+    return true;
 }
 
 #define TELLUR_REQUIRE_SOCAT()                                                                                         \

@@ -15,6 +15,8 @@ using namespace tellur::signal;
 using namespace tellur::platform;
 using tellur::testing::eventually;
 using tellur::testing::SimulatedDevice;
+using tellur::testing::ringHoldsRamp;
+using tellur::testing::ticksUntilAlert;
 
 namespace {
 
@@ -53,26 +55,7 @@ struct PtyStation {
     std::unique_ptr<Tspythread> reader;
 };
 
-// The simulators stream a ramp 0..255; the reader may join it anywhere.
-bool ringHoldsRamp(const SampleRing& ring, int n)
-{
-    for (int i = 1; i < n; ++i)
-        if (ring.at(i) != ((ring.at(i - 1) + 1) & 0xFF))
-            return false;
-    return true;
-}
 
-// With the stream stopped, receive-window ticks count up to the alert. Bytes still on their way
-// may reset the counter once more, so the loop runs on real time with a generous bound.
-int ticksUntilAlert(std::atomic<std::int32_t>& watchdog)
-{
-    for (int ticks = 1; ticks < 5000; ++ticks) {
-        if (watchdogTick(watchdog, kWatchdogFaxSstv))
-            return ticks;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return -1;
-}
 
 } // namespace
 
