@@ -332,17 +332,4 @@ bool TonePlayer::startPending() const
     return m_startPending;
 }
 
-// ---------------------------------------------------------------------------------------------
-
-void keyTransmitter(KeyingPort* port, bool on)
-{
-    if (!port)
-        return;
-    if (!port->isOpen())
-        port->open();
-    port->setRtsDtr(on);
-    if (!on)
-        port->close();
-}
-
 } // namespace tellur::signal

@@ -172,17 +172,4 @@ private:
     int m_outstanding = 0;       // chunks written to the device and not yet played
 };
 
-// Transmitter keying through a serial port's RTS and DTR lines (soundcard interface only).
-class KeyingPort {
-public:
-    virtual ~KeyingPort() = default;
-    virtual bool isOpen() const = 0;
-    virtual bool open() = 0;
-    virtual void setRtsDtr(bool on) = 0;
-    virtual void close() = 0;
-};
-
-// port == nullptr stands for COM port NONE: keying then does nothing.
-void keyTransmitter(KeyingPort* port, bool on);
-
 } // namespace tellur::signal

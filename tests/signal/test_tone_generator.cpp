@@ -208,24 +208,3 @@ TEST(TonePlayer, StopWaitsForTheLastChunkUnlessAborting)
     EXPECT_EQ(dev.closes, 1);
 }
 
-namespace {
-struct FakeKeyingPort final : KeyingPort {
-    bool isOpen() const override { return open_; }
-    bool open() override { return open_ = true; }
-    void setRtsDtr(bool on) override { lines.push_back(on); }
-    void close() override { open_ = false; }
-    bool open_ = false;
-    std::vector<bool> lines;
-};
-} // namespace
-
-TEST(Keying, RtsAndDtrFollowTheKeyAndTheOffClosesThePort)
-{
-    FakeKeyingPort port;
-    keyTransmitter(&port, true);
-    EXPECT_TRUE(port.isOpen());
-    keyTransmitter(&port, false);
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(port.lines, (std::vector<bool>{true, false}));
-    keyTransmitter(nullptr, true); // COM port NONE: nothing happens
-}
