@@ -32,7 +32,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     store.setUpFolders(config); // string work only; nothing is created
     for (int i = 0; i < kFolderCount; ++i)
         total += folderPath(config, static_cast<StationFolder>(i), store.stationFolder()).string().size();
-    static volatile std::size_t sink;
-    sink = total;
-    return 0;
+    return total > 0 ? 0 : 0;
 }
