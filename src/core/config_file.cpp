@@ -176,6 +176,8 @@ fs::path folderPath(const StationConfig& config, StationFolder folder, const fs:
     std::string text = absoluteFolderText(config.folder(folder), stationFolder);
     if (text.empty())
         return stationFolder / kFolderNames[static_cast<std::size_t>(folder)];
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
     fs::path p(text);
     return p.is_absolute() ? p : stationFolder / p;
 }

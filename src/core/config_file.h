@@ -65,7 +65,7 @@ private:
 bool decodeConfigRecord(std::span<const std::uint8_t> bytes, StationConfig& out);
 
 // The folder a field names, made absolute against the station folder when it is still relative
-// (before set-up, or when the absolute path did not fit the field).
+// (before set-up, or when the absolute path did not fit the field); no trailing "/".
 std::filesystem::path folderPath(const StationConfig& config, StationFolder folder,
                                  const std::filesystem::path& stationFolder);
 

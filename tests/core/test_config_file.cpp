@@ -166,7 +166,7 @@ TEST(ConfigFile, FolderSetUpAndFallback)
     EXPECT_EQ(c.folder(StationFolder::Schedules), base + "Radio/Sched/");
     EXPECT_EQ(c.folder(StationFolder::FaxLastReceived), base + "FAX-Lastreceived/");
 
-    EXPECT_EQ(store.ensureFolder(c, StationFolder::Schedules), fs::path(base + "Radio/Sched/"));
+    EXPECT_EQ(store.ensureFolder(c, StationFolder::Schedules), fs::path(base + "Radio/Sched"));
     EXPECT_TRUE(fs::is_directory(st.path() / "Radio" / "Sched"));
 
     // A folder that cannot be made (a file stands in its way) falls back to the standard one.
