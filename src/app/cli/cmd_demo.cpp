@@ -2,6 +2,7 @@
 // as HF FAX audio into a WAV file, and that file is received back through the soundcard
 // demodulator and the FAX receiver, exactly as `encode fax` and `decode fax` would do it.
 #include "app/cli/cli.h"
+#include "app/cli/cli_station.h"
 #include "app/cli/fax_cli.h"
 
 #include "fax/fax_mode_table.h"
@@ -53,7 +54,7 @@ int demoCommand(std::vector<std::string>& args, CommonOptions& opts)
         std::fprintf(stderr, "Usage: tellur32-cli demo [--out DIR]\n");
         return kExitUsage;
     }
-    FaxStation station(opts);
+    CliStation station(opts);
     const std::filesystem::path folder = out.empty() ? station.folder() / "Demo" : std::filesystem::absolute(out);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -94,7 +95,7 @@ int demoCommand(std::vector<std::string>& args, CommonOptions& opts)
         std::fprintf(stderr, "tellur32-cli demo: %s\n", error.c_str());
         return kExitFailed;
     }
-    const auto result = decodeFax(station, opts, *input, row, false, station.faxPictureFolder(),
+    const auto result = decodeFax(station, opts, *input, row, false, station.folderPath(StationFolder::FaxLastReceived),
                                   false);
     if (result.pictures == 0) {
         std::fprintf(stderr, "tellur32-cli demo: the picture was not received\n");

@@ -4,7 +4,7 @@
 #include "app/cli/cli.h"
 #include "app/cli/fax_cli.h"
 
-#include "core/station_paths.h"
+#include "core/station_time.h"
 #include "fax/fax_header.h"
 #include "fax/fax_mode_table.h"
 #include "fax/palette_file.h"
@@ -28,68 +28,7 @@
 
 namespace tellur::cli {
 
-FaxStation::FaxStation(const CommonOptions& opts) : m_folder(opts.stationFolder)
-{
-    std::error_code ec;
-    std::filesystem::create_directories(m_folder, ec);
-    if (ec)
-        throw std::runtime_error("cannot create the station folder " + m_folder.string());
-    // The FAX settings as a new station has them.
-    m_config.setU8(36, 50);
-    m_config.setStr(1773, 255, "./FAX-Lastreceived/");
-    m_config.setStr(2541, 255, "./External-Programs/");
-    m_config.setStr(2797, 255, "./Masks & Palettes/");
-    m_config.setStr(3577, 30, "dd.mm.yyyy");
-    m_config.setStr(3608, 30, "hh:nn");
-    m_config.setU8(6217, 1);
-    m_config.setU8(6221, 1);
-    m_config.setU8(6222, 16);
-    m_config.setU8(6224, 1);
-    m_config.setStr(6228, 30, "@_yyyymmdd_hhnn");
-    m_config.setI32(6260, 20);
-    m_config.setU8(8917, 1);
-}
-
 namespace {
-
-std::filesystem::path recordFolder(const StationConfig& config, std::size_t offset, const std::filesystem::path& base)
-{
-    std::string text = fax::trimmed(config.str(offset, 255));
-    std::replace(text.begin(), text.end(), '\\', '/');
-    if (text.empty())
-        return base;
-    const std::filesystem::path p(text);
-    return (p.is_absolute() ? p : base / p).lexically_normal();
-}
-
-} // namespace
-
-std::filesystem::path FaxStation::faxPictureFolder() const
-{
-    return recordFolder(m_config, 1773, m_folder);
-}
-
-std::filesystem::path FaxStation::masksFolder() const
-{
-    return recordFolder(m_config, 2797, m_folder);
-}
-
-namespace {
-
-double utcStationTimeNow(bool localTime)
-{
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::system_clock::now().time_since_epoch())
-                        .count();
-    double days = 25569.0 + double(ms) / 86400000.0;
-    if (localTime) {
-        const std::time_t t = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&t, &local);
-        days += double(local.tm_gmtoff) / 86400.0;
-    }
-    return days;
-}
 
 std::string stateName(fax::ReceptionState s)
 {
@@ -135,7 +74,7 @@ fax::FaxReceiverSettings faxReceiverSettings(const StationConfig& config, const 
                                              std::int32_t demodulator)
 {
     fax::FaxReceiverSettings s;
-    s.dataRate = config.f64(16);
+    s.dataRate = config.f64(cfg::kDataRate);
     if (!(s.dataRate > 0.0))
         s.dataRate = 7350.0;
     // Audio always goes through the soundcard demodulators here, which force 14-bit AM items.
@@ -160,10 +99,10 @@ fax::FaxReceiverSettings faxReceiverSettings(const StationConfig& config, const 
 // at once on this thread, events go to standard output as JSON.
 class CliFaxHost final : public fax::FaxReceiverHost {
 public:
-    CliFaxHost(FaxStation& station, const CommonOptions& opts, const fax::FaxModeRecord& mode,
+    CliFaxHost(CliStation& station, const CommonOptions& opts, const fax::FaxModeRecord& mode,
                std::filesystem::path pictureFolder, TextMaskRenderer* text)
         : m_station(station), m_opts(opts), m_mode(mode), m_pictureFolder(std::move(pictureFolder)), m_text(text),
-          m_startDays(utcStationTimeNow(station.config().flag(3640)))
+          m_startDays(stationTimeDays(SystemWallClock::instance(), station.config().flag(cfg::kUseLocalTime)))
     {
     }
     void attach(fax::FaxReceiver* rx) { m_rx = rx; }
@@ -222,12 +161,12 @@ public:
     const std::filesystem::path& lastSaved() const { return m_lastSaved; }
     bool loadPalette(const std::string& fileName) override
     {
-        return fax::loadPalette(m_station.masksFolder(), fileName, m_palette,
+        return fax::loadPalette(m_station.folderPath(StationFolder::MasksPalettes), fileName, m_palette,
                                 m_rx ? &m_rx->picture() : nullptr);
     }
 
 private:
-    FaxStation& m_station;
+    CliStation& m_station;
     const CommonOptions& m_opts;
     fax::FaxModeRecord m_mode;
     std::filesystem::path m_pictureFolder;
@@ -242,7 +181,7 @@ private:
     storage::ColourTable m_palette = storage::greyRamp();
 };
 
-FaxDecodeResult decodeFax(FaxStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
+FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
                           bool startNow, const std::filesystem::path& pictureFolder, bool realtime)
 {
     const fax::FaxModeRecord mode = fax::readFaxModeRow(station.config(), row);
@@ -253,12 +192,12 @@ FaxDecodeResult decodeFax(FaxStation& station, const CommonOptions& opts, AudioI
     auto ring = std::make_unique<SampleRing>();
     LevelHistogram histogram;
     signal::SoundcardDemodulator demod;
-    demod.setDataRate(station.config().f64(16));
+    demod.setDataRate(station.config().f64(cfg::kDataRate));
     demod.select(faxDemodulatorName(mode.demodulator));
-    ring->reset(station.config().f64(16), histogram);
+    ring->reset(station.config().f64(cfg::kDataRate), histogram);
     fax::FaxReceiver rx(*ring, histogram, host, station.log());
     host.attach(&rx);
-    rx.selectMode(mode, faxReceiverSettings(station.config(), station.masksFolder(),
+    rx.selectMode(mode, faxReceiverSettings(station.config(), station.folderPath(StationFolder::MasksPalettes),
                                             mode.demodulator));
     station.log().action("begin FAX reception");
     if (startNow)
@@ -294,7 +233,7 @@ int decodeFaxCommand(std::vector<std::string>& args, CommonOptions& opts)
         }
         in.source = args[0];
     }
-    FaxStation station(opts);
+    CliStation station(opts);
     const std::size_t row = faxModeRowFromOption(station.config(), modeOption);
     std::string error;
     auto input = AudioInput::open(in, error);
@@ -302,7 +241,7 @@ int decodeFaxCommand(std::vector<std::string>& args, CommonOptions& opts)
         std::fprintf(stderr, "tellur32-cli decode fax: %s\n", error.c_str());
         return kExitFailed;
     }
-    const auto folder = out.empty() ? station.faxPictureFolder()
+    const auto folder = out.empty() ? station.folderPath(StationFolder::FaxLastReceived)
                                     : std::filesystem::absolute(out);
     const auto r = decodeFax(station, opts, *input, row, startNow, folder, in.realtime);
     if (r.pictures == 0) {
@@ -351,11 +290,11 @@ fax::FaxTransmitSettings faxTransmitSettings(const StationConfig& config, std::s
     fax::FaxTransmitSettings s;
     s.mode = fax::readFaxModeRow(config, row);
     s.lpm = s.mode.lpm;
-    s.dataRate = config.f64(16);
-    s.txRateOffset = config.f64(24);
+    s.dataRate = config.f64(cfg::kDataRate);
+    s.txRateOffset = config.f64(cfg::kTxRateOffset);
     s.ptc = false; // the file holds what the soundcard would play
-    s.callSign = config.str(40, 15);
-    s.handle = config.str(138, 50);
+    s.callSign = config.str(cfg::kCallsign, 15);
+    s.handle = config.str(cfg::kHandle, 50);
     return s;
 }
 
@@ -370,7 +309,7 @@ int encodeFaxCommand(std::vector<std::string>& args, CommonOptions& opts)
         std::fprintf(stderr, "Usage: tellur32-cli encode fax [options] PICTURE OUT.wav\n");
         return kExitUsage;
     }
-    FaxStation station(opts);
+    CliStation station(opts);
     const std::size_t row = faxModeRowFromOption(station.config(), modeOption);
     auto settings = faxTransmitSettings(station.config(), row);
     if (haveCall)

@@ -3,8 +3,7 @@
 
 #include "app/cli/audio_input.h"
 #include "app/cli/cli.h"
-#include "core/event_log.h"
-#include "core/station_config.h"
+#include "app/cli/cli_station.h"
 #include "fax/fax_receiver.h"
 #include "fax/fax_transmitter.h"
 
@@ -15,22 +14,6 @@
 
 namespace tellur::cli {
 
-// The station as the FAX commands see it: the folder from the common options and the
-// configuration record with its FAX folders.
-class FaxStation {
-public:
-    explicit FaxStation(const CommonOptions& opts);
-    StationConfig& config() { return m_config; }
-    EventLog& log() { return m_log; }
-    const std::filesystem::path& folder() const { return m_folder; }
-    std::filesystem::path faxPictureFolder() const; // parent of the mode folders
-    std::filesystem::path masksFolder() const;
-
-private:
-    std::filesystem::path m_folder;
-    StationConfig m_config;
-    NullEventLog m_log;
-};
 
 // --fax-mode NAME|ROW (selectable rows only); empty: the configuration's current row.
 std::size_t faxModeRowFromOption(const StationConfig& config, const std::string& option);
@@ -45,7 +28,7 @@ struct FaxDecodeResult {
     std::int64_t samples = 0;
 };
 // Runs the receiver over the input; pictures go below pictureFolder (one folder per mode).
-FaxDecodeResult decodeFax(FaxStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
+FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
                           bool startNow, const std::filesystem::path& pictureFolder, bool realtime);
 
 std::vector<std::int16_t> encodeFaxSamples(const fax::FaxTransmitSettings& settings,
