@@ -7,6 +7,8 @@
 #include "core/station_time.h"
 #include "fax/fax_header.h"
 #include "fax/fax_mode_table.h"
+#include "fax/fax_assembly.h"
+#include "fax/mask.h"
 #include "fax/palette_file.h"
 #include "fax/fax_receiver.h"
 #include "fax/fax_saving.h"
@@ -159,6 +161,21 @@ public:
             std::fprintf(stderr, "picture saved: %s (%d lines)\n", result.file.c_str(), info.lines);
     }
     const std::filesystem::path& lastSaved() const { return m_lastSaved; }
+    bool loadMask(const std::string& formatCode, const std::string& paletteCode) override
+    {
+        const auto masks = m_station.folderPath(StationFolder::MasksPalettes);
+        const auto file = fax::findMask(masks, formatCode);
+        if (file.empty() || !fax::loadPalette(masks, paletteCode + ".psl", m_palette, m_rx ? &m_rx->picture() : nullptr))
+            return false;
+        return m_mask.load(file);
+    }
+    void releaseMask() override { m_mask.release(); }
+    void applyMask(std::span<std::uint8_t> line, int lineCount) override
+    {
+        if (m_mask.isLoaded())
+            m_mask.applyToLine(line, fax::pictureRow(lineCount, m_mode.maxLines, m_mode.bottomToTop != 0),
+                               m_station.config().flag(6227));
+    }
     bool loadPalette(const std::string& fileName) override
     {
         return fax::loadPalette(m_station.folderPath(StationFolder::MasksPalettes), fileName, m_palette,
@@ -179,6 +196,7 @@ private:
     int m_saved = 0;
     std::filesystem::path m_lastSaved;
     storage::ColourTable m_palette = storage::greyRamp();
+    fax::ReceiveMask m_mask;
 };
 
 FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
