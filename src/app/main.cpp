@@ -1,8 +1,13 @@
 // tellur32: the station's GUI program.
+#include "core/station_paths.h"
 #include "core/ui/hauptformular.h"
+#include "core/ui/station_application.h"
+#include "core/ui/station_context.h"
+#include "fax/ui/fax_rx_win.h"
 #include "platform/display.h"
+#include "platform/single_instance.h"
 
-#include <QApplication>
+#include <QDir>
 
 #include <cstdio>
 
@@ -13,9 +18,44 @@ int main(int argc, char** argv)
                              "Run it from a desktop session, or use tellur32-cli for headless work.\n");
         return 1;
     }
-    QApplication app(argc, argv);
+    tellur::ui::StationApplication app(argc, argv);
     QApplication::setApplicationName("Tellur32");
-    tellur::ui::THauptformular window;
+
+    // "--home DIR" chooses the station folder; everything else is a station switch.
+    QStringList args = QApplication::arguments().mid(1);
+    std::string home;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == "--home" && i + 1 < args.size()) {
+            home = args[i + 1].toStdString();
+            args.remove(i, 2);
+            break;
+        }
+        if (args[i].startsWith("--home=")) {
+            home = args[i].mid(7).toStdString();
+            args.remove(i);
+            break;
+        }
+    }
+
+    tellur::ui::StationContext station;
+    station.folder = tellur::resolveStationFolder(home);
+
+    tellur::platform::SingleInstance instance("PREVINST:Tellur32", QString::fromStdString(station.folder.string()));
+    if (!instance.acquire())
+        return 0;
+
+    tellur::ui::THauptformular::Options options;
+    options.args = args;
+    tellur::ui::THauptformular window(station, options);
+    tellur::ui::installFaxWindows(window);
+    app.setExceptionHandler([&window](const QString& msg, bool io) { window.handleException(msg, io); });
+    QObject::connect(&instance, &tellur::platform::SingleInstance::raiseRequested, &window, [&window] {
+        if (window.isMinimized())
+            window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
+    window.startUp();
     return QApplication::exec();
 }

@@ -14,6 +14,55 @@
 
 namespace tellur {
 
+// Interface types (offset 0), in the order of the configuration dialog's list.
+enum InterfaceType : std::int32_t {
+    InterfaceEasyDsp = 0,
+    InterfacePtc2 = 1,
+    InterfaceSoundCard = 2,
+    InterfaceHariFax = 3,
+    InterfaceOther = 4,
+};
+inline constexpr std::array<std::string_view, 5> kInterfaceTypeNames{"EasyDSP", "PTC-II", "Sound Card", "HariFax IV",
+                                                                     "Other"};
+
+// The eleven folder fields, in record order (offset 493 + 256 × index).
+enum class StationFolder : int {
+    NavtexDatabase, SstvLastReceived, SstvLastRepeated, SstvPictures, Schedules, FaxLastReceived,
+    TextmessagesLastReceived, Demodulators, ExternalPrograms, MasksPalettes, Movies,
+};
+inline constexpr int kFolderCount = 11;
+// The folder names below the station folder, also the fallback of each field.
+inline constexpr std::array<std::string_view, kFolderCount> kFolderNames{
+    "NAVTEX-Database", "SSTV-Lastreceived", "SSTV-Lastrepeated", "SSTV-Pictures", "Schedules", "FAX-Lastreceived",
+    "Textmessages-Lastreceived", "Demodulators", "External-Programs", "Masks & Palettes", "Movies"};
+
+// One row of the external program table (11 rows of 319 bytes at offset 9332).
+struct ExternalProgramEntry {
+    std::string name;           // shown in the operating-type list; empty = unused
+    std::string switchPosition; // "V" = VIREO, anything else ALEPH
+    std::string dspProgram;     // without extension; empty = no download
+    std::string commandLine;
+};
+
+// Offsets of the settings that engine code reads directly.
+namespace cfg {
+inline constexpr std::size_t kInterfaceType = 0, kComPort = 4, kBaudRate = 8, kDataRate = 16, kTxRateOffset = 24,
+                             kLastTransmissionType = 32, kCreateEventLog = 33, kCloseQuery = 34, kLogSatHeaders = 35,
+                             kJpegQuality = 36, kCallsign = 40, kSentByText = 56, kHandle = 138, kFolders = 493,
+                             kSchedulerActive = 3316, kScheduleFile = 3317, kStampChoice = 3576,
+                             kDateStampFormat = 3577, kTimeStampFormat = 3608, kHideDesktopIcons = 3639,
+                             kUseLocalTime = 3640, kRebootAfterException = 3641, kRestartAfterReboot = 3642,
+                             kSoundDevice = 3644, kMixerDevice = 3648, kSstvInputLine = 3652, kFmInputLine = 3656,
+                             kAmInputLine = 3660, kMainWindowLeft = 3984, kMainWindowTop = 3988,
+                             kSstvTransmitMode = 4016, kSstvProgram = 4017, kExternalMixerControl = 4531,
+                             kAnalyzerProgram = 4663, kFaxFmProgram = 5705, kFaxAmProgram = 5961,
+                             kFaxAmUse14bit = 6217, kExternalPrograms = 9332, kExternalProgramSize = 319,
+                             kHelpLanguage = 12844, kProcessPriority = 16064, kSerialThreadPriority = 16068,
+                             kSoundThreadPriority = 16072, kTransmitThreadPriority = 16076;
+inline constexpr int kExternalProgramRows = 11;
+inline constexpr std::size_t kProgramNameCapacity = 255; // the three DSP program / command-line fields
+} // namespace cfg
+
 class StationConfig {
 public:
     static constexpr std::size_t kSize = 16104;
@@ -45,6 +94,44 @@ public:
     void setStr(std::size_t off, std::size_t capacity, std::string_view v) { writeCountedString(bytes_, off, capacity, v); }
 
     bool headerValid() const;
+    void writeHeader();
+
+    // Typed access to the settings the engine uses; the full table is in config_fields.h.
+    std::int32_t interfaceType() const { return i32(cfg::kInterfaceType); }
+    void setInterfaceType(std::int32_t t) { setI32(cfg::kInterfaceType, t); }
+    int comPort() const { return u8(cfg::kComPort); } // 0 = NONE, 1..8
+    void setComPort(int port) { setU8(cfg::kComPort, static_cast<std::uint8_t>(port)); }
+    std::int32_t baudRate() const { return i32(cfg::kBaudRate); }
+    double dataRate() const { return f64(cfg::kDataRate); }
+    void setDataRate(double r) { setF64(cfg::kDataRate, r); }
+    double txRateOffset() const { return f64(cfg::kTxRateOffset); }
+    int lastTransmissionType() const { return u8(cfg::kLastTransmissionType); }
+    void setLastTransmissionType(int i) { setU8(cfg::kLastTransmissionType, static_cast<std::uint8_t>(i)); }
+    bool createEventLog() const { return flag(cfg::kCreateEventLog); }
+    void setCreateEventLog(bool on) { setFlag(cfg::kCreateEventLog, on); }
+    bool logSatHeaders() const { return flag(cfg::kLogSatHeaders); }
+    bool useLocalTime() const { return flag(cfg::kUseLocalTime); }
+    std::string callsign() const { return str(cfg::kCallsign, 15); }
+    std::string handle() const { return str(cfg::kHandle, 50); }
+    std::string folder(StationFolder f) const { return str(folderOffset(f), 255); }
+    void setFolder(StationFolder f, std::string_view path) { setStr(folderOffset(f), 255, path); }
+    static constexpr std::size_t folderOffset(StationFolder f) { return cfg::kFolders + 256 * static_cast<std::size_t>(f); }
+    int mixerDevice() const { return i32(cfg::kMixerDevice); }
+    int sstvInputLine() const { return i32(cfg::kSstvInputLine); }
+    int fmInputLine() const { return i32(cfg::kFmInputLine); }
+    int amInputLine() const { return i32(cfg::kAmInputLine); }
+    std::string faxFmProgram() const { return str(cfg::kFaxFmProgram, cfg::kProgramNameCapacity); }
+    std::string faxAmProgram() const { return str(cfg::kFaxAmProgram, cfg::kProgramNameCapacity); }
+    std::string sstvProgram() const { return str(cfg::kSstvProgram, cfg::kProgramNameCapacity); }
+    bool faxAmUse14bit() const { return flag(cfg::kFaxAmUse14bit); }
+    void setFaxAmUse14bit(bool on) { setFlag(cfg::kFaxAmUse14bit, on); }
+    bool externalMixerControl() const { return flag(cfg::kExternalMixerControl); }
+    void setExternalMixerControl(bool on) { setFlag(cfg::kExternalMixerControl, on); }
+    int serialThreadPriority() const { return i32(cfg::kSerialThreadPriority); }
+    int soundThreadPriority() const { return i32(cfg::kSoundThreadPriority); }
+    int transmitThreadPriority() const { return i32(cfg::kTransmitThreadPriority); }
+    ExternalProgramEntry externalProgram(int row) const;
+    void setExternalProgram(int row, const ExternalProgramEntry& e);
 
     friend bool operator==(const StationConfig&, const StationConfig&) = default;
 

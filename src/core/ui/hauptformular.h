@@ -1,15 +1,175 @@
-// THauptformular: the main window, a narrow bar at the top of the screen. Owns start-up,
-// shutdown and the main tick. GUI thread.
+// THauptformular: the main window, a narrow bar at the top of the screen. Owns start-up and
+// shutdown, the main tick that carries out operating-type changes and drives the clock, the
+// level meter, the close query and the exception policy. Receive windows are created here
+// through a factory table and owned through Qt parenting. GUI thread.
 #pragma once
 
+#include "core/level_meter.h"
+#include "core/ui/command_switches.h"
+#include "core/ui/dialogs.h"
+#include "core/ui/station_context.h"
+
 #include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSlider;
+class QTimer;
+class QToolButton;
+class QPushButton;
+class QHBoxLayout;
 
 namespace tellur::ui {
+
+class TMyform;
+class TUsageWin;
+class TStartLogoForm;
 
 class THauptformular : public QMainWindow {
     Q_OBJECT
 public:
-    explicit THauptformular(QWidget* parent = nullptr);
+    using ReceiveWindowFactory = std::function<TMyform*(THauptformular&)>;
+
+    struct Options {
+        QStringList args;                       // command-line switches (C, D, M, Q, U, X, S, T)
+        std::shared_ptr<Dialogs> dialogs = std::make_shared<Dialogs>();
+        bool showStartLogo = true;
+        int mixerDevices = -1;                  // -1: ask the platform
+        int outputDevices = -1;
+        std::function<void()> terminate;        // ends the process after a fatal exception
+        std::function<void()> reboot;           // asks the system to reboot
+    };
+
+    THauptformular(StationContext& station, Options options, QWidget* parent = nullptr);
+    ~THauptformular() override;
+
+    // Start-up steps after construction: load the configuration, apply it, select the stored type.
+    void startUp();
+
+    // Fixed Transmission_Type entries that open receive windows (1 SSTV, 2 FAX, 3 RTTY).
+    void setReceiveWindowFactory(int index, ReceiveWindowFactory factory);
+
+    // Transmission_Type change: records the selection; the main tick carries it out. With
+    // `now` set (close query, configuration command) it is carried out at once.
+    void selectTransmissionType(int index, bool now = false);
+    int indexInForce() const { return m_indexInForce; }
+    TMyform* receiveWindow() const { return m_receiveWindow; }
+    bool modeChangePending() const { return m_modeChangeRequest; }
+
+    // The main tick (Scheduletimer).
+    void ScheduletimerTimer();
+    bool FormCloseQuery();
+
+    // Exception policy: log, then terminate (or reboot when configured).
+    void handleException(const QString& message, bool inputOutput);
+
+    StationContext& station() { return m_station; }
+    Dialogs& dialogs() { return *m_options.dialogs; }
+    const CommandSwitches& switches() const { return m_switches; }
+
+    // Places receive windows put their button panels into, and the shared audio controls.
+    QHBoxLayout* toolArea() const { return m_toolAreaLayout; }
+    QSlider* volumeSlider() const { return m_volumeregler; }
+    void setWavePlaybackVisible(bool on);
+    void setTransmitAudioVisible(bool on);
+
+    // Level meter input (the receive window's capture object reports its peak here).
+    void setAudioPeakSource(std::function<std::int64_t()> source) { m_peakSource = std::move(source); }
+
+    bool closeStarted() const { return m_closeStarted; }
+    QString configurationText() const;
+    QString helpFile() const { return m_helpFile; }
+    std::optional<double> quitTime() const { return m_quitTime; }
+
+Q_SIGNALS:
+    void decodeWaveFileRequested();
+    void abortPlaybackRequested();
+    void openPictureRequested(const QString& file);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void applyConfiguration();
+    void rebuildTransmissionTypeList();
+    void carryOutChangeRequest();
+    void finishSelection();
+    void chooseHelpFile();
+    void updateLevelMeter();
+    void updateClock();
+    void saveConfiguration();
+    bool loadConfiguration(const std::string& name);
+    void showUsageInfo();
+    void runMixerProgram(bool record);
+    void loadConfigurationDialog();
+    void saveConfigurationAsDialog();
+    void arrangeWindows();
+    void openHelpTopics();
+
+    StationContext& m_station;
+    Options m_options;
+    CommandSwitches m_switches;
+    std::array<ReceiveWindowFactory, 4> m_factories{};
+
+    // Run state.
+    bool m_startUp = true;
+    bool m_closeStarted = false;
+    bool m_modeChangeRequest = false;
+    bool m_externalProgramRunning = false;
+    bool m_changeCarriedOut = false;
+    int m_indexInForce = 2147483647;
+    int m_requestedIndex = 0;
+    int m_tickCounter = 0;
+    std::optional<double> m_quitTime;
+    QPointer<TMyform> m_receiveWindow;
+    QPointer<TUsageWin> m_usageWin;
+    QString m_helpFile;
+    LevelMeter m_levelMeter;
+    std::function<std::int64_t()> m_peakSource;
+    QPoint m_storedPos;
+
+    // Controls.
+    QComboBox* m_transmissionType = nullptr;
+    QToolButton* m_schedulebutton = nullptr;
+    QToolButton* m_frequenzbutton = nullptr;
+    QFrame* m_audiopanel = nullptr;
+    QProgressBar* m_gauge1 = nullptr;
+    QSlider* m_volumeregler = nullptr;
+    QToolButton* m_rxSoundbutton = nullptr;
+    QToolButton* m_txSoundbutton = nullptr;
+    QFrame* m_txAudiopanel = nullptr;
+    QSlider* m_txVolumeregler = nullptr;
+    QToolButton* m_txSoundbutton1 = nullptr;
+    QFrame* m_wavePlaybackPanel = nullptr;
+    QPushButton* m_abortplaybackbutton = nullptr;
+    QWidget* m_toolArea = nullptr;
+    QHBoxLayout* m_toolAreaLayout = nullptr;
+    QFrame* m_timepanel = nullptr;
+    QLabel* m_zeitlabel = nullptr;
+    QLabel* m_utcCharlabel = nullptr;
+    QLabel* m_nextdatelabel = nullptr;
+    QLabel* m_nextDatemode = nullptr;
+    QLabel* m_ptcErrorPanel = nullptr;
+    QLabel* m_childPanel = nullptr;
+    QLabel* m_configText = nullptr;
+    QTimer* m_scheduletimer = nullptr;
+    QMenu* m_modeMenu = nullptr;
+    QActionGroup* m_modeGroup = nullptr;
+    QAction* m_usageAction = nullptr;
 };
 
 } // namespace tellur::ui

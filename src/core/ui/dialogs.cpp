@@ -1,0 +1,43 @@
+#include "core/ui/dialogs.h"
+
+#include "core/ui/small_windows.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace tellur::ui {
+
+bool Dialogs::question(QWidget* parent, const QString& title, const QString& text)
+{
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+void Dialogs::information(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::information(parent, title, text);
+}
+
+void Dialogs::warning(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::warning(parent, title, text);
+}
+
+QString Dialogs::openFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, folder, filter);
+}
+
+QString Dialogs::saveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, folder, filter);
+}
+
+int Dialogs::firstTimeLanguage(QWidget* parent, int current)
+{
+    TFirsttimeWin win(current, parent);
+    win.exec();
+    return win.language();
+}
+
+} // namespace tellur::ui

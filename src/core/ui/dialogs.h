@@ -1,0 +1,27 @@
+// The questions and messages the windows put to the user, behind one interface so that tests
+// answer them and the program shows real dialogs. GUI thread.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace tellur::ui {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual bool question(QWidget* parent, const QString& title, const QString& text);
+    virtual void information(QWidget* parent, const QString& title, const QString& text);
+    virtual void warning(QWidget* parent, const QString& title, const QString& text);
+    // Empty when cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& folder,
+                                 const QString& filter);
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
+                                 const QString& filter);
+    // The first-time window; returns the chosen help language 0..6.
+    virtual int firstTimeLanguage(QWidget* parent, int current);
+};
+
+} // namespace tellur::ui

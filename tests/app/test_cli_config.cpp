@@ -1,0 +1,80 @@
+// tellur32-cli config against a fresh station folder.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+};
+
+Result cli(const fs::path& home, const std::string& args)
+{
+    const std::string cmd = std::string("'") + TELLUR_CLI_PATH + "' --home '" + home.string() + "' " + args + " 2>/dev/null";
+    Result r;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    const int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+class CliConfig : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        home = fs::temp_directory_path() / ("tellur-cli-config-" + std::to_string(::getpid()));
+        fs::remove_all(home);
+    }
+    void TearDown() override { fs::remove_all(home); }
+    fs::path home;
+};
+
+} // namespace
+
+TEST_F(CliConfig, CreatesTheStationAndDumpsEveryField)
+{
+    const Result r = cli(home, "config dump");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_TRUE(fs::is_regular_file(home / "tellur32.CNJ"));
+    EXPECT_EQ(fs::file_size(home / "tellur32.CNJ"), 16104u);
+    EXPECT_TRUE(fs::is_directory(home / "FAX-Lastreceived"));
+    EXPECT_EQ(r.out.front(), '[');
+    for (const char* needle : {R"({"offset":0,"name":"Interface_Type","kind":"int32","size":4,"value":2})",
+                               R"({"offset":16,"name":"DataRate","kind":"double","size":8,"value":7350})",
+                               R"("name":"faxMode.0.name","kind":"text","size":21,"value":"HF-Fax"})",
+                               R"("name":"rttyMode.6.name","kind":"text","size":21,"value":"NAVTEX"})",
+                               R"({"offset":16080,"name":"configurationHeader","kind":"text","size":14,"value":"TELLUR32-0105"})"})
+        EXPECT_NE(r.out.find(needle), std::string::npos) << needle;
+}
+
+TEST_F(CliConfig, SetSavesGetReadsAndBadValuesAreRefused)
+{
+    EXPECT_EQ(cli(home, "config set DataRate 7349.25").status, 0);
+    EXPECT_EQ(cli(home, "config get DataRate").out, "7349.25\n");
+    EXPECT_EQ(cli(home, "config set DataRate 99999").status, 2);
+    EXPECT_EQ(cli(home, "config set NoSuchField 1").status, 2);
+    EXPECT_EQ(cli(home, "config get DataRate").out, "7349.25\n");
+
+    // A named configuration is created by set and read back by name; the standard one keeps its value.
+    EXPECT_EQ(cli(home, "--config Contest config set faxMode.12.name Contest_Fax").status, 0);
+    EXPECT_TRUE(fs::is_regular_file(home / "Contest.CNJ"));
+    EXPECT_EQ(cli(home, "--config Contest.old config get faxMode.12.name").out, "Contest_Fax\n");
+    EXPECT_EQ(cli(home, "config get faxMode.12.name").out, "\n");
+    EXPECT_EQ(cli(home, "--json config get Callsign").out,
+              "{\"offset\":40,\"name\":\"Callsign\",\"kind\":\"text\",\"size\":16,\"value\":\"\"}\n");
+}

@@ -1,0 +1,322 @@
+#include "ui_fixture.h"
+
+#include "core/level_meter.h"
+#include "core/ui/myform.h"
+#include "fax/ui/fax_rx_win.h"
+#include "platform/single_instance.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSlider>
+#include <QStandardItemModel>
+
+#include <filesystem>
+
+namespace tellur::ui::test {
+namespace {
+
+class MainWindowTest : public StationFixture {
+protected:
+    void beforeStart(THauptformular& m) override { installFaxWindows(m); }
+};
+
+struct ControlRow {
+    const char* name;
+    const char* text;  // caption, or nullptr when the control has none to check
+    const char* hint;  // tooltip, or nullptr
+};
+
+TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndHints)
+{
+    auto& m = makeMain();
+    const ControlRow rows[] = {
+        {"Transmission_Type", nullptr, "Select type of operation"},
+        {"Schedulebutton", nullptr, "Open date scheduler"},
+        {"Frequenzbutton", nullptr, "Open frequency table"},
+        {"Audiopanel", nullptr, nullptr},
+        {"Gauge1", nullptr, nullptr},
+        {"Volumeregler", nullptr, nullptr},
+        {"RXSoundbutton", nullptr, "Open audio mixer for adjusting the input volume"},
+        {"TXSoundbutton", nullptr, "Open audio mixer for adjusting the output volume"},
+        {"TXSoundbutton1", nullptr, "Open audio mixer for adjusting the output volume"},
+        {"TXAudiopanel", nullptr, nullptr},
+        {"TXVolumeregler", nullptr, nullptr},
+        {"WavePlaybackPanel", nullptr, nullptr},
+        {"Abortplaybackbutton", "Abort Playback", nullptr},
+        {"Timepanel", nullptr, nullptr},
+        {"Zeitlabel", nullptr, nullptr},
+        {"UTCCharlabel", "UTC", nullptr},
+        {"Nextdatelabel", nullptr, nullptr},
+        {"NextDatemode", nullptr, nullptr},
+        {"PTCErrorPanel", nullptr, nullptr},
+        {"Child_Panel", nullptr, nullptr},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto* w = m.findChild<QWidget*>(r.name);
+        ASSERT_NE(w, nullptr);
+        if (r.hint) {
+            EXPECT_EQ(w->toolTip(), r.hint);
+        }
+        if (r.text) {
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+                EXPECT_EQ(b->text(), r.text);
+            } else if (auto* l = qobject_cast<QLabel*>(w)) {
+                EXPECT_EQ(l->text(), r.text);
+            }
+        }
+    }
+    EXPECT_EQ(m.findChild<QProgressBar*>("Gauge1")->maximum(), 260);
+    EXPECT_EQ(m.findChild<QSlider*>("Volumeregler")->maximum(), 65535);
+    EXPECT_EQ(m.windowTitle(), "Tellur32");
+
+    const std::pair<const char*, const char*> actions[] = {
+        {"PrinterSetup1", "&Printer S&etup..."}, {"Configuration1", "&Configuration..."},
+        {"Saveconfigurationas1", "&Save configuration as..."}, {"Loadconfiguration1", "&Load configuration..."},
+        {"ArrangeWindows1", "&Arrange Windows"}, {"HideShowDesktop1", "Hide/Show &Desktop"},
+        {"OpenFaxPicture1", "Open &Fax picture/movie"}, {"OpenMessageViewer1", "Open RTTY/NAVTEX message viewer"},
+        {"DecodeFromWaveFile1", "Dec&ode from wave file"}, {"Exit1", "E&xit"},
+        {"Helptopics1", "&Help topics"}, {"About1", "&About"}, {"UsageInfo1", "&Usage Info"},
+    };
+    for (const auto& [name, text] : actions) {
+        SCOPED_TRACE(name);
+        auto* a = m.findChild<QAction*>(name);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(), text);
+    }
+    auto* mode = m.findChild<QMenu*>("Mode1");
+    ASSERT_NE(mode, nullptr);
+    EXPECT_EQ(mode->title(), "&Mode");
+    QStringList items;
+    for (QAction* a : mode->actions())
+        items << a->text();
+    EXPECT_EQ(items, QStringList({"&0 none", "&1 SSTV", "&2 FAX", "&3 RTTY"}));
+    EXPECT_EQ(m.findChild<QLabel*>("ConfigurationText")->text(), "Current configuration file: Standard");
+}
+
+TEST_F(MainWindowTest, ExternalProgramsExtendTheTypeListWithHexNumbers)
+{
+    StationConfig c;
+    for (int r = 0; r < 11; ++r)
+        c.setStr(cfg::kExternalPrograms + std::size_t(r) * cfg::kExternalProgramSize, 20, "Prog" + std::to_string(r));
+    writeConfig(c);
+    auto& m = makeMain();
+    auto* combo = m.findChild<QComboBox*>("Transmission_Type");
+    ASSERT_EQ(combo->count(), 15);
+    EXPECT_EQ(combo->itemText(14), "Prog10");
+    EXPECT_EQ(m.findChild<QMenu*>("Mode1")->actions().at(14)->text(), "&E Prog10");
+}
+
+TEST_F(MainWindowTest, FirstStartWithoutConfigurationAsksForTheHelpLanguageAndSavesAtClose)
+{
+    auto& m = makeMain();
+    EXPECT_EQ(dialogs->firstTimeCalls, 1);
+    EXPECT_TRUE(log->contains("tellur32 launches"));
+    EXPECT_TRUE(m.close());
+    EXPECT_TRUE(std::filesystem::exists(station.configFile("tellur32")));
+    EXPECT_TRUE(log->contains("tellur32 terminates"));
+}
+
+TEST_F(MainWindowTest, ChoosingFaxOpensTheReceiveWindowAndNoneClosesIt)
+{
+    auto& m = makeMain();
+    auto* combo = m.findChild<QComboBox*>("Transmission_Type");
+    m.selectTransmissionType(2);
+    EXPECT_FALSE(combo->isEnabled()) << "no second change while one is pending";
+    settle();
+    ASSERT_NE(qobject_cast<TFAXRXWin*>(m.receiveWindow()), nullptr);
+    EXPECT_TRUE(combo->isEnabled());
+    EXPECT_EQ(station.config.u8(cfg::kTransmissionTypeIndex), 2);
+    EXPECT_TRUE(m.findChild<QMenu*>("Mode1")->actions().at(2)->isChecked());
+
+    // The same entry again changes nothing.
+    TMyform* first = m.receiveWindow();
+    m.selectTransmissionType(2);
+    EXPECT_FALSE(m.modeChangePending());
+    EXPECT_EQ(m.receiveWindow(), first);
+
+    m.selectTransmissionType(0);
+    settle();
+    EXPECT_EQ(m.receiveWindow(), nullptr);
+}
+
+TEST_F(MainWindowTest, TypesWithoutAWindowYetAreDisabledAndNeverCrash)
+{
+    StationConfig c;
+    c.setU8(cfg::kTransmissionTypeIndex, 1); // stored "SSTV"
+    writeConfig(c);
+    auto& m = makeMain();
+    settle();
+    EXPECT_EQ(m.receiveWindow(), nullptr);
+    auto* model = qobject_cast<QStandardItemModel*>(m.findChild<QComboBox*>("Transmission_Type")->model());
+    ASSERT_NE(model, nullptr);
+    for (int i : {1, 3}) {
+        EXPECT_FALSE(model->item(i)->isEnabled());
+        EXPECT_FALSE(model->item(i)->toolTip().isEmpty());
+        EXPECT_FALSE(m.findChild<QMenu*>("Mode1")->actions().at(i)->isEnabled());
+    }
+    m.selectTransmissionType(3);
+    settle();
+    EXPECT_EQ(m.receiveWindow(), nullptr);
+}
+
+TEST_F(MainWindowTest, SwitchMSelectsTheTypeAtStart)
+{
+    auto& m = makeMain({"m:2"});
+    settle();
+    EXPECT_NE(qobject_cast<TFAXRXWin*>(m.receiveWindow()), nullptr);
+}
+
+TEST_F(MainWindowTest, CloseQueryAsksUntilTheUserAgreesAndThenSavesEverything)
+{
+    StationConfig c;
+    c.setFlag(cfg::kCloseQuery, true);
+    c.setU8(cfg::kTransmissionTypeIndex, 2);
+    writeConfig(c);
+    auto& m = makeMain();
+    settle();
+    ASSERT_NE(m.receiveWindow(), nullptr);
+
+    dialogs->answers = {false};
+    EXPECT_FALSE(m.close());
+    EXPECT_TRUE(m.isVisible());
+    EXPECT_FALSE(m.closeStarted());
+    EXPECT_NE(m.receiveWindow(), nullptr) << "No leaves the station as it was";
+    EXPECT_EQ(dialogs->asked.count("Do you really want to quit Tellur32?"), 1);
+
+    dialogs->answers = {true};
+    EXPECT_TRUE(m.close());
+    EXPECT_EQ(dialogs->asked.count("Do you really want to quit Tellur32?"), 2);
+    EXPECT_EQ(m.receiveWindow(), nullptr);
+    StationConfig saved;
+    ASSERT_TRUE(loadConfigFile(station.configFile("tellur32"), saved));
+    EXPECT_EQ(saved.u8(cfg::kTransmissionTypeIndex), 2) << "the type in use is restored at the next start";
+    EXPECT_TRUE(log->contains("tellur32 terminates"));
+}
+
+TEST_F(MainWindowTest, CloseWithoutQueryDoesNotAsk)
+{
+    writeConfig(StationConfig{});
+    auto& m = makeMain();
+    EXPECT_TRUE(m.close());
+    EXPECT_TRUE(dialogs->asked.filter("quit").isEmpty());
+}
+
+struct QuitCase {
+    const char* arg;
+    int minutes;
+};
+
+class QuitSwitchTest : public MainWindowTest, public ::testing::WithParamInterface<QuitCase> {};
+
+TEST_P(QuitSwitchTest, QuitsAfterTheGivenMinutesOfStationTime)
+{
+    writeConfig(StationConfig{});
+    const QDateTime start = now;
+    auto& m = makeMain({GetParam().arg});
+    settle();
+    const int minutes = GetParam().minutes;
+    now = start.addSecs(qint64(minutes - 1) * 60);
+    m.ScheduletimerTimer();
+    EXPECT_TRUE(m.isVisible());
+    EXPECT_EQ(m.findChild<QLabel*>("UTCCharlabel")->text(), "1");
+    now = start.addSecs(qint64(minutes) * 60 + 1);
+    m.ScheduletimerTimer();
+    EXPECT_FALSE(m.isVisible());
+    EXPECT_TRUE(std::filesystem::exists(station.configFile("tellur32")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, QuitSwitchTest,
+                         ::testing::Values(QuitCase{"q=30", 60}, QuitCase{"Q=abc", 60}, QuitCase{"Q=90", 90},
+                                           QuitCase{"q", 60}));
+
+TEST_F(MainWindowTest, ExceptionsAreLoggedThenEndTheProgramOrRebootWhenConfigured)
+{
+    StationConfig c;
+    writeConfig(c);
+    auto& m = makeMain();
+
+    m.handleException("disk gone", true);
+    EXPECT_TRUE(log->contains("+++Exception occurred: disk gone"));
+    EXPECT_EQ(terminated, 0) << "input/output exceptions never end the program";
+
+    m.handleException("boom", false);
+    EXPECT_TRUE(log->contains("+++Tellur32 will be terminated."));
+    EXPECT_EQ(terminated, 1);
+
+    station.config.setFlag(cfg::kRebootAfterException, true);
+    station.config.setFlag(cfg::kRestartAfterReboot, true);
+    m.handleException("again", false);
+    EXPECT_EQ(rebooted, 1);
+    EXPECT_TRUE(log->contains("+++Trying to reboot computer, then restart Tellur32..."));
+}
+
+TEST_F(MainWindowTest, ExceptionDuringStartUpTerminatesEvenWithRebootConfigured)
+{
+    StationConfig c;
+    c.setFlag(cfg::kRebootAfterException, true);
+    writeConfig(c);
+    auto& m = makeMain({}, false);
+    m.handleException("bad configuration", false);
+    EXPECT_EQ(terminated, 1);
+    EXPECT_EQ(rebooted, 0);
+    EXPECT_TRUE(log->contains("+++Tellur32 will be terminated."));
+}
+
+TEST_F(MainWindowTest, UsageInfoIsOfferedOnceAtATime)
+{
+    auto& m = makeMain();
+    auto* action = m.findChild<QAction*>("UsageInfo1");
+    action->trigger();
+    EXPECT_FALSE(action->isEnabled());
+    auto* usage = m.findChild<QWidget*>("TUsageWin");
+    ASSERT_NE(usage, nullptr);
+    EXPECT_EQ(usage->windowTitle(), "Usage Window");
+    auto labels = usage->findChildren<QLabel*>();
+    QStringList texts;
+    for (auto* l : labels)
+        texts << l->text();
+    EXPECT_TRUE(texts.contains("Total Address Space:"));
+    EXPECT_TRUE(texts.contains("Overhead:"));
+    usage->findChild<QAbstractButton*>("CloseButton")->click();
+    EXPECT_TRUE(action->isEnabled());
+}
+
+TEST(LevelMeter, ColourThresholdsAndRunningMean)
+{
+    EXPECT_EQ(LevelMeter::colourFor(174), LevelMeter::Colour::DarkRed);
+    EXPECT_EQ(LevelMeter::colourFor(175), LevelMeter::Colour::Green);
+    EXPECT_EQ(LevelMeter::colourFor(205), LevelMeter::Colour::Green);
+    EXPECT_EQ(LevelMeter::colourFor(206), LevelMeter::Colour::Red);
+
+    LevelMeter meter;
+    // A steady peak giving c = 210 settles at v = 210 after ten ticks.
+    int v = 0;
+    for (int i = 0; i < 10; ++i)
+        v = meter.push(210LL * 51 * 10000);
+    EXPECT_EQ(v, 210);
+    EXPECT_EQ(meter.push(0), 199); // sum 1890, mean 189: sqrt(189/210)*210 = 199.2
+}
+
+TEST(SingleInstance, SecondStartRaisesTheFirstAndGivesUp)
+{
+    QTemporaryDir dir;
+    platform::SingleInstance first("PREVINST:Tellur32", dir.path());
+    ASSERT_TRUE(first.acquire());
+    int raised = 0;
+    QObject::connect(&first, &platform::SingleInstance::raiseRequested, [&] { ++raised; });
+    platform::SingleInstance second("PREVINST:Tellur32", dir.path());
+    EXPECT_FALSE(second.acquire());
+    QTRY_COMPARE_WITH_TIMEOUT(raised, 1, 5000);
+
+    QTemporaryDir other;
+    platform::SingleInstance elsewhere("PREVINST:Tellur32", other.path());
+    EXPECT_TRUE(elsewhere.acquire()) << "another station folder is another station";
+}
+
+} // namespace
+} // namespace tellur::ui::test

@@ -1,0 +1,119 @@
+// A station in a fresh temporary folder with scripted dialogs and a hand-driven clock.
+#pragma once
+
+#include "core/ui/dialogs.h"
+#include "core/ui/hauptformular.h"
+#include "core/ui/station_context.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+
+namespace tellur::ui::test {
+
+struct ScriptedDialogs : Dialogs {
+    std::deque<bool> answers;          // for question(); No when empty
+    std::deque<QString> files;         // for open/save dialogs; cancel when empty
+    QStringList asked;                 // every text shown, in order
+    int firstTimeCalls = 0;
+
+    bool question(QWidget*, const QString&, const QString& text) override
+    {
+        asked << text;
+        if (answers.empty())
+            return false;
+        bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void information(QWidget*, const QString&, const QString& text) override { asked << text; }
+    void warning(QWidget*, const QString&, const QString& text) override { asked << text; }
+    QString openFileName(QWidget*, const QString& title, const QString&, const QString&) override
+    {
+        asked << title;
+        if (files.empty())
+            return {};
+        QString f = files.front();
+        files.pop_front();
+        return f;
+    }
+    QString saveFileName(QWidget* p, const QString& t, const QString& f, const QString& filt) override
+    {
+        return openFileName(p, t, f, filt);
+    }
+    int firstTimeLanguage(QWidget*, int) override
+    {
+        ++firstTimeCalls;
+        return 0;
+    }
+};
+
+class StationFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        station.folder = dir.path().toStdString();
+        station.log = log;
+        now = QDateTime(QDate(2026, 3, 14), QTime(11, 0), Qt::UTC);
+        station.clock = [this] { return now; };
+    }
+
+    // Builds the main window with the given switches ("U" always, so no display warnings).
+    THauptformular& makeMain(QStringList args = {}, bool start = true)
+    {
+        THauptformular::Options o;
+        o.args = args << "U";
+        o.dialogs = dialogs;
+        o.showStartLogo = false;
+        o.mixerDevices = 1;
+        o.outputDevices = 1;
+        o.terminate = [this] { ++terminated; };
+        o.reboot = [this] { ++rebooted; };
+        main = std::make_unique<THauptformular>(station, o);
+        beforeStart(*main);
+        if (start) {
+            main->show();
+            main->startUp();
+        }
+        return *main;
+    }
+    virtual void beforeStart(THauptformular&) {}
+
+    void TearDown() override
+    {
+        if (main) {
+            main->close();
+            main.reset();
+        }
+    }
+
+    void writeConfig(const StationConfig& c, const std::string& name = "tellur32")
+    {
+        ASSERT_TRUE(saveConfigFile(station.configFile(name), c));
+    }
+
+    // Runs main ticks until the pending operating-type change has been carried out.
+    void settle()
+    {
+        for (int i = 0; i < 5 && main->modeChangePending(); ++i)
+            main->ScheduletimerTimer();
+    }
+
+    QTemporaryDir dir;
+    StationContext station;
+    std::shared_ptr<RecordingEventLog> log = std::make_shared<RecordingEventLog>();
+    std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
+    QDateTime now;
+    int terminated = 0;
+    int rebooted = 0;
+    std::unique_ptr<THauptformular> main;
+};
+
+} // namespace tellur::ui::test
