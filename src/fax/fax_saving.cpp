@@ -231,7 +231,10 @@ FaxSaveResult saveReceivedPicture(const FaxSaveRequest& req, storage::TDI8Bitmap
 {
     FaxSaveResult result;
     picture.jpegQuality = static_cast<std::uint16_t>(req.jpegQuality);
-    const std::string ext(faxFileExtension(req.fileType));
+    // The writer goes by the extension in any case; lower case is what file managers expect here.
+    std::string ext(faxFileExtension(req.fileType));
+    for (auto& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     fs::path folder;
     std::string explicitName;
     if (req.scheduleRunning) {

@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <cstdlib>
-#include <memory>
 
 namespace tellur::platform {
 
@@ -58,8 +57,8 @@ bool ensureGuiApplication()
     static int argc = 1;
     static char name[] = "tellur32-cli";
     static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QGuiApplication> app;
-    app = std::make_unique<QGuiApplication>(argc, argv);
+    // Left alive on purpose: destroying it among the static destructors at exit crashes Qt.
+    new QGuiApplication(argc, argv);
     return QGuiApplication::instance() != nullptr;
 }
 

@@ -18,6 +18,12 @@ struct IndexedView {
 };
 
 bool sizeAcceptable(std::int64_t width, std::int64_t height);
+// Whether `bytes` of compressed data can hold `pixels` at all (given the codec's best ratio);
+// keeps a tiny damaged file from claiming, and allocating, a huge picture.
+inline bool dataCanHold(std::int64_t pixels, std::size_t bytes, std::int64_t bestRatio)
+{
+    return pixels <= std::int64_t(bytes) * bestRatio + 65536;
+}
 
 std::optional<DecodedPicture> decodeBmp(std::span<const std::uint8_t> bytes);
 std::optional<DecodedPicture> decodePcx(std::span<const std::uint8_t> bytes);

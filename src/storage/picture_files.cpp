@@ -129,6 +129,20 @@ int tiffCompressionCode(TTiffCompression c)
     return 1;
 }
 
+int loadBits(TLoadResolution r)
+{
+    static constexpr int kBits[] = {0, 1, 4, 8, 24, 24};
+    return kBits[static_cast<int>(r)];
+}
+
+int saveBits(TSaveResolution r)
+{
+    static constexpr int kBits[] = {0, 1, 4, 8, 24, 8, 24};
+    return kBits[static_cast<int>(r)];
+}
+
+bool jpegWritesGrey(TSaveResolution r) { return r == TSaveResolution::sMonoChrome || r == TSaveResolution::sJpegGray; }
+
 std::optional<DecodedPicture> decodePicture(PictureFormat format, std::span<const std::uint8_t> bytes)
 {
     switch (format) {
@@ -263,7 +277,27 @@ bool writePicture(const std::filesystem::path& file, const TDI8Bitmap& picture, 
 
 bool writePicture(const std::filesystem::path& file, const RgbPicture& picture, const PictureSaveOptions& options)
 {
-    switch (pictureFormatOf(file)) {
+    const PictureFormat format = pictureFormatOf(file);
+    const int bits = saveBits(options.resolution);
+    const bool eightBit = (format == PictureFormat::Pcx || format == PictureFormat::Tif) ? bits == 8
+                          : (format == PictureFormat::Bmp || format == PictureFormat::Png) ? bits >= 1 && bits <= 8
+                                                                                            : false;
+    const bool greyJpeg = format == PictureFormat::Jpg && jpegWritesGrey(options.resolution);
+    if (eightBit || greyJpeg) {
+        DecodedPicture d;
+        d.width = picture.width();
+        d.height = picture.height();
+        d.rgb.assign(picture.data().begin(), picture.data().end());
+        if (greyJpeg)
+            for (auto& p : d.rgb) {
+                const auto g = std::uint8_t((rgbRed(p) * 30 + rgbGreen(p) * 59 + rgbBlue(p) * 11) / 100);
+                p = rgb(g, g, g);
+            }
+        TDI8Bitmap b(1, 1);
+        toBitmap(d, b);
+        return writePicture(file, b, options);
+    }
+    switch (format) {
     case PictureFormat::Bmp: return writeWholeFile(file, detail::encodeBmp(picture));
     case PictureFormat::Pcx: return writeWholeFile(file, detail::encodePcx(picture));
     case PictureFormat::Png: return writeWholeFile(file, detail::encodePng(picture));

@@ -45,11 +45,24 @@ enum class TTiffCompression { sNONE, sCCITT, sLZW, sPACKBITS };
 // 1, 2, 5, 32773.
 int tiffCompressionCode(TTiffCompression c);
 
+// The picture control's reading and writing depths (index order as in its settings).
+enum class TLoadResolution { lColorVga, lMonoChrome, lColor16, lColor256, lColorTrue, lAutoMatic };
+enum class TSaveResolution { sColorVga, sMonoChrome, sColor16, sColor256, sColorTrue, sJpegGray, sAutoMatic };
+// Bits requested from the readers: 0, 1, 4, 8, 24, 24.
+int loadBits(TLoadResolution r);
+// Bits given to the writers: 0, 1, 4, 8, 24, 8, 24.
+int saveBits(TSaveResolution r);
+// The JPEG writer writes grey for sMonoChrome and sJpegGray.
+bool jpegWritesGrey(TSaveResolution r);
+
 struct PictureSaveOptions {
     int jpegQuality = 25;   // 1..100
     int jpegSmoothing = 5;  // 0..100
     // CCITT can only hold black and white: such a file is the picture thresholded at mid grey.
     TTiffCompression tiffCompression = TTiffCompression::sNONE;
+    // For true-colour pictures: 1..8 bits write a 256-colour palette file (as an 8-bit picture is
+    // read), anything else 24 bits; JPG follows jpegWritesGrey. PCX and TIF take 8 or 24.
+    TSaveResolution resolution = TSaveResolution::sColorTrue;
 };
 
 // A decoded file, before it becomes a picture object.

@@ -47,7 +47,8 @@ bool decodeInto(ReadState& s, std::span<const std::uint8_t> bytes)
     jpeg_mem_src(&s.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
     if (jpeg_read_header(&s.cinfo, TRUE) != JPEG_HEADER_OK)
         errorExit(reinterpret_cast<j_common_ptr>(&s.cinfo));
-    if (!sizeAcceptable(s.cinfo.image_width, s.cinfo.image_height))
+    if (!sizeAcceptable(s.cinfo.image_width, s.cinfo.image_height) ||
+        !dataCanHold(std::int64_t(s.cinfo.image_width) * s.cinfo.image_height, bytes.size(), 20000))
         errorExit(reinterpret_cast<j_common_ptr>(&s.cinfo));
     const bool grey = s.cinfo.num_components == 1;
     s.cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;

@@ -58,7 +58,11 @@ std::optional<DecodedPicture> decodePcx(std::span<const std::uint8_t> b)
                            (bits == 1 && planes >= 1 && planes <= 4) || ((bits == 2 || bits == 4) && planes == 1);
     if (!supported)
         return std::nullopt;
-    if (bytesPerLine * 8 < std::size_t(width) * std::size_t(bits))
+    const std::size_t needed = (std::size_t(width) * std::size_t(bits) + 7) / 8;
+    if (bytesPerLine < needed || bytesPerLine > needed + 64)
+        return std::nullopt;
+    // A run byte pair expands to at most 63 bytes.
+    if (!dataCanHold(std::int64_t(bytesPerLine) * planes * height, b.size() - kHeader, 32))
         return std::nullopt;
 
     DecodedPicture d;

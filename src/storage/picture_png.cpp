@@ -67,7 +67,8 @@ bool decodeInto(ReadState& s)
     const png_uint_32 height = png_get_image_height(png, info);
     const int colourType = png_get_color_type(png, info);
     const int depth = png_get_bit_depth(png, info);
-    if (!sizeAcceptable(width, height))
+    // Deflate expands at most about 1032 times, and a pixel may be a single bit.
+    if (!sizeAcceptable(width, height) || !dataCanHold(std::int64_t(width) * height, s.reader.bytes.size(), 9000))
         png_error(png, "size");
     DecodedPicture& d = s.d;
     d.width = int(width);

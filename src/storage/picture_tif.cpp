@@ -84,7 +84,7 @@ std::optional<DecodedPicture> decodeTif(std::span<const std::uint8_t> bytes)
     TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
     if (!TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric))
         photometric = spp >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
-    if (!sizeAcceptable(width, height))
+    if (!sizeAcceptable(width, height) || !dataCanHold(std::int64_t(width) * height, bytes.size(), 20000))
         return std::nullopt;
 
     DecodedPicture d;

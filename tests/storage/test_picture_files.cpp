@@ -336,3 +336,25 @@ TEST(PictureFiles, TiffCompressionCodes)
     EXPECT_EQ(back.getColour(back.getPixel(5, 2)), 0u);
     EXPECT_EQ(back.getColour(back.getPixel(30, 2)), 0xFFFFFFu);
 }
+
+TEST(PictureFiles, SaveResolutionOfTrueColourPictures)
+{
+    EXPECT_EQ(saveBits(TSaveResolution::sJpegGray), 8);
+    EXPECT_EQ(saveBits(TSaveResolution::sAutoMatic), 24);
+    EXPECT_EQ(loadBits(TLoadResolution::lAutoMatic), 24);
+    EXPECT_TRUE(jpegWritesGrey(TSaveResolution::sMonoChrome));
+    EXPECT_FALSE(jpegWritesGrey(TSaveResolution::sColor256));
+    ScratchDir dir;
+    RgbPicture c(16, 8);
+    c.setPixel(1, 1, rgb(250, 10, 10));
+    struct Case { const char* name; TSaveResolution r; int bits; };
+    for (auto k : {Case{"a.png", TSaveResolution::sColor256, 8}, {"a.bmp", TSaveResolution::sColor16, 8},
+             {"a.pcx", TSaveResolution::sColor16, 24}, {"a.tif", TSaveResolution::sColor256, 8},
+             {"a.jpg", TSaveResolution::sJpegGray, 8}, {"b.jpg", TSaveResolution::sColor256, 24},
+             {"b.png", TSaveResolution::sColorTrue, 24}}) {
+        PictureSaveOptions o;
+        o.resolution = k.r;
+        ASSERT_TRUE(writePicture(dir / k.name, c, o)) << k.name;
+        EXPECT_EQ(describePicture(dir / k.name).bits, k.bits) << k.name;
+    }
+}

@@ -147,6 +147,16 @@ int main(int argc, char** argv)
     }
     std::string name = args[0];
     args.erase(args.begin());
+    // Two-word commands ("decode rtty") are registered under both words.
+    if (!args.empty()) {
+        for (const auto& c : commandRegistry()) {
+            if (c.name == name + " " + args[0]) {
+                name = c.name;
+                args.erase(args.begin());
+                break;
+            }
+        }
+    }
     args.insert(args.begin(), lead.begin(), lead.end());
     for (const auto& c : commandRegistry()) {
         if (c.name != name)

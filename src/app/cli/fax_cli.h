@@ -1,0 +1,38 @@
+// FAX pieces shared by the decode/encode commands and the demonstration.
+#pragma once
+
+#include "app/cli/audio_input.h"
+#include "app/cli/cli.h"
+#include "app/cli/cli_station.h"
+#include "fax/fax_receiver.h"
+#include "fax/fax_transmitter.h"
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tellur::cli {
+
+
+// --fax-mode NAME|ROW (selectable rows only); empty: the configuration's current row.
+std::size_t faxModeRowFromOption(const StationConfig& config, const std::string& option);
+std::string_view faxDemodulatorName(std::int32_t demodulator);
+fax::FaxReceiverSettings faxReceiverSettings(const StationConfig& config, const std::filesystem::path& masksFolder,
+                                             std::int32_t demodulator);
+fax::FaxTransmitSettings faxTransmitSettings(const StationConfig& config, std::size_t row);
+
+struct FaxDecodeResult {
+    int pictures = 0;
+    std::filesystem::path lastSaved;
+    std::int64_t samples = 0;
+};
+// Runs the receiver over the input; pictures go below pictureFolder (one folder per mode).
+FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
+                          bool startNow, const std::filesystem::path& pictureFolder, bool realtime);
+
+std::vector<std::int16_t> encodeFaxSamples(const fax::FaxTransmitSettings& settings,
+                                           const storage::TDI8Bitmap& picture, TextMaskRenderer* text);
+bool writeWave(const std::filesystem::path& file, std::span<const std::int16_t> samples, std::string& error);
+
+} // namespace tellur::cli
