@@ -118,3 +118,67 @@ TEST(AudioDevices, UnknownDeviceIsLoggedWithTheStepName)
     platform::AudioPlayback output("no such device");
     EXPECT_FALSE(output.open().empty());
 }
+
+#include "platform/audio_soundcard.h"
+
+#include <fstream>
+#include <numbers>
+#include <unistd.h>
+
+TEST(Soundcard, SelectSwitchesBetweenCaptureToneOutputAndPlayback)
+{
+    if (!std::getenv("PULSE_SERVER"))
+        GTEST_SKIP() << "no PulseAudio server: PULSE_SERVER is unset (./tellur test starts one with a null sink)";
+    ensureApp();
+    RecordingEventLog log;
+    auto ring = std::make_unique<SampleRing>();
+    platform::Soundcard card(*ring, log);
+
+    card.select("SSTVTX");
+    ASSERT_NE(card.toneGenerator(), nullptr);
+    EXPECT_FALSE(card.capturing());
+    card.toneGenerator()->appendTone(1900, 0.3);
+
+    card.select("FMFAX"); // plays out the tone, then captures
+    EXPECT_EQ(card.toneGenerator(), nullptr);
+    EXPECT_TRUE(card.capturing());
+
+    // A 1 s file of 2300 Hz decoded in place of live capture.
+    auto path = std::filesystem::temp_directory_path() / ("tellur-soundcard-" + std::to_string(::getpid()) + ".wav");
+    {
+        std::ofstream f(path, std::ios::binary);
+        auto u32 = [&](std::uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
+        auto u16 = [&](std::uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
+        f.write("RIFF", 4);
+        u32(36 + 22050);
+        f.write("WAVEfmt ", 8);
+        u32(16);
+        u16(1);
+        u16(1);
+        u32(11025);
+        u32(22050);
+        u16(2);
+        u16(16);
+        f.write("data", 4);
+        u32(22050);
+        for (int i = 0; i < 11025; ++i)
+            u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(9000 * std::sin(2 * std::numbers::pi * 2300 * i / 11025.0))));
+    }
+    std::atomic<int> hidden{0};
+    std::vector<std::uint16_t> seen;
+    signal::WavePlaybackHooks hooks;
+    hooks.hidePanel = [&] { ++hidden; };
+    ASSERT_TRUE(card.startWavePlayback(path, hooks));
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (card.wavePlaybackRunning() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(card.wavePlaybackRunning());
+    EXPECT_EQ(hidden.load(), 1);
+    EXPECT_TRUE(card.capturing()) << "live capture resumes with the same demodulator";
+    EXPECT_EQ(card.demodulator().current(), Demod::FmFax);
+    card.select("");
+    for (std::int32_t r = 0; r != ring->writeSnapshot(); ++r)
+        seen.push_back(ring->at(r));
+    EXPECT_GT(longestRun(seen, 191, 3).first, 7000) << "the file's 2300 Hz";
+    std::filesystem::remove(path);
+}
