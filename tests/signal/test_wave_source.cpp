@@ -126,6 +126,8 @@ TEST(WaveSource, BadInputGivesAReasonAndNoCrash)
     auto hugeHeader = wav(100, 1, 11025, 16, 0x7FFFFFF0u);
     auto zeroChannels = wav(100, 0);
     std::vector<std::uint8_t> nonRiff(200, 'x');
+    auto headerOnly = wav(0);
+    headerOnly.resize(20);
     struct Row {
         const char* what;
         std::vector<std::uint8_t> image;
@@ -133,7 +135,7 @@ TEST(WaveSource, BadInputGivesAReasonAndNoCrash)
     };
     std::vector<Row> rows = {{"empty", {}, false},
                              {"non-RIFF", nonRiff, false},
-                             {"header only", std::vector<std::uint8_t>(wav(0).begin(), wav(0).begin() + 20), true},
+                             {"header only", headerOnly, true},
                              {"huge fmt chunk", hugeHeader, false},
                              {"zero channels", zeroChannels, false},
                              {"truncated data", truncated, true},
