@@ -559,6 +559,13 @@ void THauptformular::selectTransmissionType(int index, bool now)
     // Otherwise the main tick carries it out; finishSelection() then completes the change.
 }
 
+void THauptformular::reapplySelection()
+{
+    const int index = m_indexInForce;
+    m_indexInForce = 2147483647;
+    selectTransmissionType(index);
+}
+
 void THauptformular::carryOutChangeRequest()
 {
     if (m_receiveWindow) {

@@ -66,6 +66,10 @@ public:
     TMyform* receiveWindow() const { return m_receiveWindow; }
     bool modeChangePending() const { return m_modeChangeRequest; }
 
+    // Re-applies the type in force (closes and reopens its receive window), e.g. after a rate change.
+    void reapplySelection();
+    void saveConfiguration();
+
     // The main tick (Scheduletimer).
     void ScheduletimerTimer();
     bool FormCloseQuery();
@@ -111,7 +115,6 @@ private:
     void chooseHelpFile();
     void updateLevelMeter();
     void updateClock();
-    void saveConfiguration();
     bool loadConfiguration(const std::string& name);
     void showUsageInfo();
     void runMixerProgram(bool record);

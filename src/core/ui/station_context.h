@@ -23,7 +23,7 @@ inline constexpr std::size_t kDataRate = 16;
 inline constexpr std::size_t kTransmissionTypeIndex = 32;
 inline constexpr std::size_t kCreateEventLog = 33;
 inline constexpr std::size_t kCloseQuery = 34;
-inline constexpr std::size_t kFolderMasks = 493 + 8 * 256; // "Masks & Palettes" folder field
+inline constexpr std::size_t kFolderMasks = 2797; // "Masks & Palettes" folder field
 inline constexpr std::size_t kFaxPictureFolder = 1773;
 inline constexpr std::size_t kHideDesktopIcons = 3639;
 inline constexpr std::size_t kLocalTime = 3640;
@@ -88,6 +88,8 @@ struct StationContext {
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 
     double stationTime() const;
+    // A folder field of the configuration ("./X/" or an absolute path) as a path.
+    std::filesystem::path folderField(std::size_t offset) const;
     std::filesystem::path configFile(const std::string& name) const { return folder / (name + ".CNJ"); }
     int interfaceType() const { return config.i32(cfg::kInterfaceType); }
 };

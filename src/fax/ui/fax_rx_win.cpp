@@ -1,24 +1,1184 @@
 #include "fax/ui/fax_rx_win.h"
 
 #include "core/ui/hauptformular.h"
+#include "core/ui/station_context.h"
+#include "core/ui/wave_playback.h"
+#include "fax/fax_assembly.h"
+#include "fax/ui/fax_tools.h"
+#include "fax/ui/picture_viewer.h"
+#include "platform/audio_devices.h"
+#include "signal/demodulators.h"
+#include "signal/ui/spectrum_win.h"
+#include "signal/wave_source.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
 
 namespace tellur::ui {
+
+namespace {
+
+constexpr int kLpmSteps[] = {60, 90, 120, 180, 240, 360};
+
+const char* demodulatorName(int mode)
+{
+    switch (mode) {
+    case 0: return "FMFAX";
+    case 1:
+    case 2: return "AMFAX";
+    case 3:
+    case 4: return "AMPLLFAX";
+    default: return "";
+    }
+}
+
+QString hexCaption(int n, const QString& text)
+{
+    return QString::asprintf("&%x ", n) + text;
+}
+
+// Keys typed into the window's combo boxes would change the mode or zoom unasked.
+class KeyDiscarder : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::KeyPress) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab)
+                return true;
+        }
+        return QObject::eventFilter(o, e);
+    }
+};
+
+QToolButton* tool(QWidget* parent, const char* name, const QString& text, const QString& hint)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setAutoRaise(true);
+    return b;
+}
+
+} // namespace
+
+// The picture on screen: paints the window's view copy at the zoom, and hands mouse work back.
+class FaxImage : public QWidget {
+public:
+    explicit FaxImage(TFAXRXWin& win)
+        : QWidget(nullptr)
+        , m_win(win)
+    {
+        setObjectName("Image");
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMouseTracking(true);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        QPainter p(this);
+        const QImage& view = m_win.m_view;
+        const float z = m_win.m_z > 0 ? m_win.m_z : 1.0f;
+        QRect clip = e->rect();
+        p.fillRect(clip, Qt::black);
+        clip.setRight(std::min(clip.right(), int(std::lround(view.width() / z)) - 1));
+        clip.setBottom(std::min(clip.bottom(), int(std::lround(view.height() / z)) - 1));
+        if (!clip.isEmpty() && !view.isNull()) {
+            const QRectF source(clip.left() * z, clip.top() * z, clip.width() * z, clip.height() * z);
+            p.drawImage(QRectF(clip), view, source);
+        }
+        if (m_win.m_slantFirstTaken) {
+            p.setPen(QPen(Qt::white, 1));
+            p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            p.drawLine(m_win.m_slantFirst, m_win.m_slantEnd);
+        }
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { m_win.imageDoubleClick(e->position().toPoint()); }
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            m_win.imageMousePress(e->position().toPoint());
+    }
+    void mouseMoveEvent(QMouseEvent* e) override { m_win.imageMouseMove(e->position().toPoint()); }
+
+private:
+    TFAXRXWin& m_win;
+};
 
 TFAXRXWin::TFAXRXWin(THauptformular& main)
     : TMyform(&main, Qt::Window)
     , m_main(main)
+    , m_station(main.station())
 {
     setObjectName("TFAXRXWin");
     setWindowTitle("FAX-RX Window");
-    resize(800, 600);
+    setSwallowAltF4(true);
+    buildControls();
+    buildMenus();
+
+    m_tools = new TFAXToolWin(m_station, this);
+    m_tools->squelchthreshold()->setValue(m_station.config.u8(cfg::kSquelchThreshold));
+    connect(m_tools, &TFAXToolWin::settingsChanged, this, [this] {
+        if (m_rx)
+            m_rx->applySettings(receiverSettings());
+        m_saveButton->setEnabled(!m_station.config.flag(cfg::kAutoSave));
+    });
+    connect(m_tools, &TFAXToolWin::slantRequested, this, &TFAXRXWin::SlantbuttonClick);
+    connect(m_tools, &TFAXToolWin::clearRequested, this, [this] {
+        m_rx->clearPicture();
+        copyPictureToView();
+    });
+    const bool toolsVisible = m_station.config.flag(cfg::kFaxToolsVisible);
+    m_toolbutton->setChecked(toolsVisible);
+
+    if (m_station.interfaceType() == cfg::kInterfaceSoundCard) {
+        m_demod = std::make_unique<signal::SoundcardDemodulator>();
+        m_demod->setDataRate(m_station.config.f64(cfg::kDataRate));
+        m_capture = std::make_unique<platform::AudioCapture>(*m_station.log);
+        m_main.setAudioPeakSource([this] { return m_demod ? m_demod->takeAudioPeak() : 0; });
+    }
+    m_station.log->action("begin FAX reception");
+
+    m_rx = std::make_unique<fax::FaxReceiver>(m_station.ring, m_station.histogram, *this, *m_station.log);
+
+    int row = fax::currentFaxModeRow(m_station.config);
+    if (auto s = m_main.switches().value('S')) {
+        bool ok = false;
+        const int v = s->toInt(&ok);
+        if (ok)
+            row = v;
+    }
+    if (row < 0 || row >= int(fax::kFaxModeRows))
+        row = 0;
+    m_row = -1;
+    FAX_Transmission_ModeChange(row);
+    if (toolsVisible)
+        m_tools->show();
     show();
+    m_timer1->start();
 }
 
-TFAXRXWin::~TFAXRXWin() = default;
+TFAXRXWin::~TFAXRXWin()
+{
+    FormCloseQuery();
+}
+
+void TFAXRXWin::buildControls()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setObjectName("MainMenu1");
+    layout->setMenuBar(m_menuBar);
+
+    // The receive buttons live in the main window's tool area while this window is open.
+    m_childMousePalette = new QWidget;
+    m_childMousePalette->setObjectName("ChildMousePalette");
+    auto* pal = new QHBoxLayout(m_childMousePalette);
+    pal->setContentsMargins(0, 0, 0, 0);
+    pal->setSpacing(1);
+    m_startButton = tool(m_childMousePalette, "StartButton", "Start", "Receive continuously");
+    m_autoButton = tool(m_childMousePalette, "AutoButton", "Auto", "Automatic Picture Reception");
+    m_stopButton = tool(m_childMousePalette, "StopButton", "Stop", "Disable reception");
+    m_startButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    m_autoButton->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    m_stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    auto* group = new QButtonGroup(m_childMousePalette);
+    group->setExclusive(true);
+    for (QToolButton* b : {m_startButton, m_autoButton, m_stopButton}) {
+        b->setCheckable(true);
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        group->addButton(b);
+        pal->addWidget(b);
+    }
+    m_autoButton->setChecked(true);
+    connect(m_startButton, &QToolButton::clicked, this, &TFAXRXWin::StartButtonClick);
+    connect(m_autoButton, &QToolButton::clicked, this, &TFAXRXWin::AutoButtonClick);
+    connect(m_stopButton, &QToolButton::clicked, this, &TFAXRXWin::StopButtonClick);
+    m_main.toolArea()->addWidget(m_childMousePalette);
+    m_childMousePalette->show();
+
+    m_toolRow = new QWidget(this);
+    m_toolRow->setObjectName("ToolPanel");
+    auto* row = new QHBoxLayout(m_toolRow);
+    row->setContentsMargins(6, 3, 6, 3);
+    row->setSpacing(4);
+    auto* discard = new KeyDiscarder(this);
+
+    m_modeCombo = new QComboBox(m_toolRow);
+    m_modeCombo->setObjectName("FAX_Transmission_Mode");
+    m_modeCombo->setToolTip("Select FAX-mode");
+    m_modeCombo->setMinimumContentsLength(14);
+    m_modeCombo->installEventFilter(discard);
+    for (std::size_t r = 0; r < fax::kFaxModeRows; ++r)
+        m_modeCombo->addItem(QString::fromStdString(std::string(fax::readFaxModeRow(m_station.config, r).name.view())));
+    connect(m_modeCombo, &QComboBox::activated, this, &TFAXRXWin::FAX_Transmission_ModeChange);
+    row->addWidget(m_modeCombo);
+
+    auto* lpmLabel = new QLabel("LPM", m_toolRow);
+    row->addSpacing(8);
+    row->addWidget(lpmLabel);
+    auto* lpmDown = tool(m_toolRow, "SpinButton1Down", QString(), "Drum speed down");
+    lpmDown->setArrowType(Qt::DownArrow);
+    auto* lpmUp = tool(m_toolRow, "SpinButton1Up", QString(), "Drum speed up");
+    lpmUp->setArrowType(Qt::UpArrow);
+    connect(lpmDown, &QToolButton::clicked, this, &TFAXRXWin::SpinButton1DownClick);
+    connect(lpmUp, &QToolButton::clicked, this, &TFAXRXWin::SpinButton1UpClick);
+    auto* spin = new QWidget(m_toolRow);
+    spin->setObjectName("SpinButton1");
+    auto* spinLayout = new QVBoxLayout(spin);
+    spinLayout->setContentsMargins(0, 0, 0, 0);
+    spinLayout->setSpacing(0);
+    lpmUp->setFixedSize(16, 11);
+    lpmDown->setFixedSize(16, 11);
+    spinLayout->addWidget(lpmUp);
+    spinLayout->addWidget(lpmDown);
+    m_lpmDisp = new QLabel("120", m_toolRow);
+    m_lpmDisp->setObjectName("LPMDisp");
+    m_lpmDisp->setFrameShape(QFrame::StyledPanel);
+    m_lpmDisp->setAlignment(Qt::AlignCenter);
+    m_lpmDisp->setMinimumWidth(m_lpmDisp->fontMetrics().horizontalAdvance("8888") + 8);
+    row->addWidget(m_lpmDisp);
+    row->addWidget(spin);
+
+    row->addSpacing(8);
+    row->addWidget(new QLabel("IOC", m_toolRow));
+    m_iocDisp = new QLabel("576", m_toolRow);
+    m_iocDisp->setObjectName("IOCDisp");
+    m_iocDisp->setFrameShape(QFrame::StyledPanel);
+    m_iocDisp->setAlignment(Qt::AlignCenter);
+    m_iocDisp->setMinimumWidth(m_iocDisp->fontMetrics().horizontalAdvance("8888") + 8);
+    row->addWidget(m_iocDisp);
+    m_iocSpin = tool(m_toolRow, "IOCSpin", QString(), "Toggle index of cooperation");
+    m_iocSpin->setArrowType(Qt::DownArrow);
+    connect(m_iocSpin, &QToolButton::clicked, this, &TFAXRXWin::IOCSpinDownClick);
+    row->addWidget(m_iocSpin);
+
+    row->addSpacing(8);
+    m_zoomLabel = new QLabel("Zoom:", m_toolRow);
+    m_zoomLabel->setObjectName("ZoomLabel");
+    row->addWidget(m_zoomLabel);
+    m_zoom = new QComboBox(m_toolRow);
+    m_zoom->setObjectName("zoom");
+    m_zoom->setToolTip("Select Zoom factor");
+    m_zoom->installEventFilter(discard);
+    for (std::string_view z : fax::kZoomCaptions)
+        m_zoom->addItem(QString::fromLatin1(z.data(), qsizetype(z.size())));
+    connect(m_zoom, &QComboBox::activated, this, &TFAXRXWin::zoomChange);
+    row->addWidget(m_zoom);
+
+    row->addStretch(1);
+    m_spectrumButton = tool(m_toolRow, "SpectrumButton", "Spectrum", "Toggle spectrum display ");
+    m_spectrumButton->setCheckable(true);
+    connect(m_spectrumButton, &QToolButton::clicked, this, &TFAXRXWin::SpectrumButtonClick);
+    m_toolbutton = tool(m_toolRow, "Toolbutton", "Tools", "Fax-Tools");
+    m_toolbutton->setCheckable(true);
+    connect(m_toolbutton, &QToolButton::clicked, this, &TFAXRXWin::ToolbuttonClick);
+    m_openButton = tool(m_toolRow, "OpenButton", "Open", "Load a picture");
+    m_openButton->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    connect(m_openButton, &QToolButton::clicked, this, [this] {
+        const QString f = m_main.dialogs().openFileName(
+            this, "Load a picture", QString::fromStdString(m_station.folderField(cfg::kFaxPictureFolder).string()),
+            "Pictures (*.png *.PNG *.jpg *.JPG *.bmp *.BMP *.pcx *.PCX *.tif *.TIF)");
+        if (!f.isEmpty())
+            openPictureViewer(m_main, f);
+    });
+    m_saveButton = tool(m_toolRow, "SaveButton", "Save", "Save received picture");
+    m_saveButton->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    connect(m_saveButton, &QToolButton::clicked, this, [this] {
+        if (m_rx->lineCount() > 0 && !m_save.running())
+            startSave(m_rx->currentPictureInfo());
+    });
+    m_fullViewButton = tool(m_toolRow, "CaptionButton1", QString(), "Show only the picture");
+    m_fullViewButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarMaxButton));
+    m_fullViewButton->setCheckable(true);
+    connect(m_fullViewButton, &QToolButton::toggled, this, [this](bool on) {
+        if (on) {
+            m_hiddenForFullView.clear();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w != this && w->isVisible() && w != &m_main) {
+                    m_hiddenForFullView << w;
+                    w->hide();
+                }
+            m_statusPanel->hide();
+        } else {
+            for (auto& w : m_hiddenForFullView)
+                if (w)
+                    w->show();
+            m_hiddenForFullView.clear();
+            m_statusPanel->show();
+        }
+    });
+    m_fitButton = tool(m_toolRow, "CaptionButton2", QString(), "Fit the window to the zoom");
+    m_fitButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarNormalButton));
+    connect(m_fitButton, &QToolButton::clicked, this, [this] { sizeToZoom(true); });
+    for (QToolButton* b : {m_spectrumButton, m_toolbutton, m_openButton, m_saveButton})
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    for (QWidget* w : {static_cast<QWidget*>(m_spectrumButton), static_cast<QWidget*>(m_toolbutton),
+                       static_cast<QWidget*>(m_openButton), static_cast<QWidget*>(m_saveButton),
+                       static_cast<QWidget*>(m_fullViewButton), static_cast<QWidget*>(m_fitButton)})
+        row->addWidget(w);
+    layout->addWidget(m_toolRow);
+
+    m_scrollBox = new QScrollArea(this);
+    m_scrollBox->setObjectName("ScrollBox");
+    m_scrollBox->setBackgroundRole(QPalette::Dark);
+    m_scrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_image = new FaxImage(*this);
+    m_scrollBox->setWidget(m_image);
+    layout->addWidget(m_scrollBox, 1);
+
+    m_statusPanel = new QWidget(this);
+    m_statusPanel->setObjectName("StatusBar1");
+    auto* status = new QHBoxLayout(m_statusPanel);
+    status->setContentsMargins(4, 1, 4, 1);
+    m_modeDisp = new QLabel(m_statusPanel);
+    m_modeDisp->setObjectName("ModeDisp");
+    m_modeDisp->setFrameShape(QFrame::StyledPanel);
+    m_modeDisp->setFrameShadow(QFrame::Sunken);
+    m_modeDisp->setMinimumWidth(m_modeDisp->fontMetrics().horizontalAdvance(" wait for phase end") + 16);
+    QFont bold = m_modeDisp->font();
+    bold.setBold(true);
+    m_modeDisp->setFont(bold);
+    m_panel3 = new QLabel(m_statusPanel);
+    m_panel3->setObjectName("Panel3");
+    m_panel3->setFrameShape(QFrame::StyledPanel);
+    m_panel3->setFrameShadow(QFrame::Sunken);
+    status->addWidget(m_modeDisp);
+    status->addWidget(m_panel3, 1);
+    layout->addWidget(m_statusPanel);
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName("Timer1");
+    m_timer1->setInterval(200);
+    connect(m_timer1, &QTimer::timeout, this, &TFAXRXWin::Timer1Timer);
+    m_timer2 = new QTimer(this); // phasing time-out; the receiver counts it in its ticks
+    m_timer2->setObjectName("Timer2");
+    m_scrolltimer = new QTimer(this);
+    m_scrolltimer->setObjectName("Scrolltimer");
+    m_scrolltimer->setInterval(1000);
+    connect(m_scrolltimer, &QTimer::timeout, this, &TFAXRXWin::ScrolltimerTimer);
+    m_scrolltimer->start();
+}
+
+void TFAXRXWin::buildMenus()
+{
+    m_faxMenu = m_menuBar->addMenu("F&AX");
+    m_faxMenu->setObjectName("FAX1");
+    m_typeMenu = m_faxMenu->addMenu("&Type");
+    m_typeMenu->setObjectName("Type1");
+    m_typeGroup = new QActionGroup(this);
+    fillTypeMenu();
+
+    m_lpmMenu = m_faxMenu->addMenu("&LPM");
+    m_lpmMenu->setObjectName("LPM1");
+    m_lpmGroup = new QActionGroup(this);
+    for (int i = 0; i < 6; ++i) {
+        QAction* a = m_lpmMenu->addAction(hexCaption(i, QString::number(kLpmSteps[i])));
+        a->setCheckable(true);
+        m_lpmGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, i] {
+            m_timer1->stop();
+            m_rx->setLpm(kLpmSteps[i], false);
+            if (!m_closing)
+                m_timer1->start();
+        });
+    }
+    m_iocMenu = m_faxMenu->addMenu("&IOC");
+    m_iocMenu->setObjectName("IOC1");
+
+    m_faxMenu->addSeparator();
+    m_buttonGroup = new QActionGroup(this);
+    m_run1 = m_faxMenu->addAction("&Run");
+    m_run1->setObjectName("Run1");
+    m_auto1 = m_faxMenu->addAction("&Auto");
+    m_auto1->setObjectName("Auto1");
+    m_stop1 = m_faxMenu->addAction("&Stop");
+    m_stop1->setObjectName("Stop1");
+    for (QAction* a : {m_run1, m_auto1, m_stop1}) {
+        a->setCheckable(true);
+        m_buttonGroup->addAction(a);
+    }
+    m_auto1->setChecked(true);
+    // Each item presses its button if it is not down yet, then runs the button's handler.
+    connect(m_run1, &QAction::triggered, this, [this] {
+        m_startButton->setChecked(true);
+        StartButtonClick();
+    });
+    connect(m_auto1, &QAction::triggered, this, [this] {
+        m_autoButton->setChecked(true);
+        AutoButtonClick();
+    });
+    connect(m_stop1, &QAction::triggered, this, [this] {
+        m_stopButton->setChecked(true);
+        StopButtonClick();
+    });
+    m_faxMenu->addSeparator();
+    m_spectrum1 = m_faxMenu->addAction("S&pectrum");
+    m_spectrum1->setObjectName("Spectrum1");
+    m_spectrum1->setCheckable(true);
+    connect(m_spectrum1, &QAction::triggered, this, [this](bool on) {
+        m_spectrumButton->setChecked(on);
+        SpectrumButtonClick();
+    });
+}
+
+void TFAXRXWin::fillTypeMenu()
+{
+    for (std::size_t r = 0; r < fax::kFaxModeRows; ++r) {
+        const auto rec = fax::readFaxModeRow(m_station.config, r);
+        QAction* a = m_typeMenu->addAction(hexCaption(int(r), QString::fromStdString(std::string(rec.name.view()))));
+        a->setCheckable(true);
+        a->setEnabled(rec.selectable());
+        m_typeGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, r] { FAX_Transmission_ModeChange(int(r)); });
+    }
+}
+
+fax::FaxReceiverSettings TFAXRXWin::receiverSettings() const
+{
+    const auto& c = m_station.config;
+    fax::FaxReceiverSettings s;
+    s.dataRate = c.f64(cfg::kDataRate);
+    s.soundcard = m_station.interfaceType() == cfg::kInterfaceSoundCard;
+    s.ptc = m_station.interfaceType() == cfg::kInterfacePtc2;
+    s.fourteenBit = m_demod ? m_demod->fourteenBitItems() : false;
+    s.autoLpm = m_tools ? m_tools->autolpmButton()->isChecked() : c.flag(cfg::kAutoLpm);
+    s.squelchThreshold = c.u8(cfg::kSquelchThreshold);
+    s.autoSave = c.flag(cfg::kAutoSave);
+    s.autoPrint = c.flag(cfg::kAutoPrint);
+    s.masksFolder = m_station.folderField(cfg::kFolderMasks);
+    return s;
+}
+
+void TFAXRXWin::FAX_Transmission_ModeChange(int row)
+{
+    if (row < 0 || row >= int(fax::kFaxModeRows))
+        return;
+    const int previous = m_row;
+    if (previous >= 0) {
+        auto prev = fax::readFaxModeRow(m_station.config, std::size_t(previous));
+        if (prev.windowLeft != fax::kFaxWindowUnset) {
+            prev.windowLeft = x();
+            prev.windowTop = y();
+            prev.windowWidth = width();
+            prev.windowHeight = height();
+            fax::writeFaxModeRow(m_station.config, std::size_t(previous), prev);
+        }
+    }
+    m_timer1->stop();
+    if (m_spectrum) {
+        m_spectrum->closeSpectrum();
+        delete m_spectrum;
+        m_spectrumButton->setChecked(false);
+        m_spectrum1->setChecked(false);
+    }
+    auto rec = fax::readFaxModeRow(m_station.config, std::size_t(row));
+    if (!rec.selectable()) {
+        if (previous >= 0)
+            m_modeCombo->setCurrentIndex(previous);
+        if (!m_closing && !m_firstTick)
+            m_timer1->start();
+        if (previous >= 0 || row == 0)
+            return;
+        row = 0;
+        rec = fax::readFaxModeRow(m_station.config, 0);
+    }
+    m_modeCombo->setEnabled(false);
+    m_faxMenu->setEnabled(false);
+    m_childMousePalette->setEnabled(false);
+
+    m_row = row;
+    fax::setCurrentFaxModeRow(m_station.config, std::uint8_t(row));
+    m_typeGroup->actions().at(row)->setChecked(true);
+    m_modeCombo->setCurrentIndex(row);
+
+    // Switching the demodulator restarts the stream: the ring only holds the new mode's items.
+    if (rec.demodulator != m_lastSetMode)
+        setOperatingMode(rec.demodulator);
+    m_rx->selectMode(rec, receiverSettings());
+    m_view = QImage();
+    copyPictureToView();
+
+    m_iocSpin->setEnabled(rec.altStartHz != 0);
+    m_iocMenu->setEnabled(rec.altStartHz != 0);
+    m_iocMenu->clear();
+    const int ioc = rec.indexOfCooperation;
+    QAction* full = m_iocMenu->addAction(hexCaption(1, QString::number(ioc)));
+    QAction* half = m_iocMenu->addAction(hexCaption(2, QString::number(ioc / 2)));
+    connect(full, &QAction::triggered, this, [this] { m_rx->setIocHalving(false); });
+    connect(half, &QAction::triggered, this, [this] { m_rx->setIocHalving(true); });
+    lpmChanged(m_rx->lpm());
+    iocChanged(m_rx->ioc());
+
+    if (rec.windowLeft == fax::kFaxWindowUnset) {
+        m_zoomIndex = fax::validZoomIndex(rec.zoomIndex);
+        zoomChange(m_zoomIndex);
+        sizeToZoom(true);
+        rec.windowLeft = x();
+        rec.windowTop = y();
+        rec.windowWidth = width();
+        rec.windowHeight = height();
+        fax::writeFaxModeRow(m_station.config, std::size_t(row), rec);
+    } else {
+        QPoint pos(rec.windowLeft, rec.windowTop);
+        if (QScreen* s = QGuiApplication::primaryScreen()) {
+            const QRect g = s->geometry();
+            if (pos.x() > g.width())
+                pos.setX(g.width() - 20);
+            if (pos.y() > g.height())
+                pos.setY(g.height() - 20);
+        }
+        move(pos);
+        if (rec.windowWidth != fax::kFaxWindowUnset && rec.windowHeight != fax::kFaxWindowUnset)
+            resize(rec.windowWidth, rec.windowHeight);
+        m_zoomIndex = fax::validZoomIndex(rec.zoomIndex);
+        zoomChange(m_zoomIndex);
+    }
+
+    m_tools->setSquelchVisible(rec.startStopMode == fax::StartStopSquelch);
+    pressButton(fax::FaxButton::Auto);
+    m_modeCombo->setEnabled(true);
+    m_faxMenu->setEnabled(true);
+    m_childMousePalette->setEnabled(true);
+    if (!m_firstTick && !m_closing)
+        m_timer1->start();
+    if (m_station.config.flag(cfg::kSpectrumOpen)) {
+        m_spectrumButton->setChecked(true);
+        SpectrumButtonClick();
+    }
+    m_saveButton->setEnabled(!m_station.config.flag(cfg::kAutoSave));
+    setWindowTitle("FAX-RX Window - " + QString::fromStdString(std::string(rec.name.view())));
+}
+
+void TFAXRXWin::setOperatingMode(int mode)
+{
+    // The ring has one writer: stop it before the reset, start it again with the new routine.
+    if (m_playback)
+        m_playback->stopAndWait();
+    stopCapture();
+    if (mode >= 0)
+        m_station.ring.reset(m_station.config.f64(cfg::kDataRate), m_station.histogram);
+    if (m_demod && mode >= 0)
+        m_demod->select(demodulatorName(mode));
+    m_station.currentOperatingMode = mode;
+    m_lastSetMode = mode;
+    if (mode >= 0)
+        startCapture();
+}
+
+void TFAXRXWin::startCapture()
+{
+    if (!m_capture || !m_demod || m_capture->running())
+        return;
+    signal::SoundcardDemodulator* demod = m_demod.get();
+    SampleRing* ring = &m_station.ring;
+    m_capture->start(platform::kAutoAudioDevice,
+                     [demod, ring](std::span<const std::int16_t> block) { demod->process(block, *ring); });
+}
+
+void TFAXRXWin::stopCapture()
+{
+    if (m_capture && m_capture->running())
+        m_capture->stop();
+}
+
+void TFAXRXWin::Timer1Timer()
+{
+    if (m_busy || m_closing)
+        return;
+    if (m_firstTick) {
+        m_firstTick = false;
+        m_modeCombo->setCurrentIndex(m_row);
+        zoomChange(m_zoomIndex);
+    }
+    if (m_station.currentOperatingMode == -1 || m_station.modalPause > 0)
+        return;
+    m_timer1->stop();
+    m_busy = true;
+    m_rx->tick(200);
+    pollSave();
+    if (m_spectrum)
+        m_spectrum->reportSyncPosition(255);
+    m_busy = false;
+    if (!m_closing)
+        m_timer1->start();
+}
+
+void TFAXRXWin::pollSave()
+{
+    if (!m_saveStarted || m_save.running())
+        return;
+    m_saveStarted = false;
+    if (auto r = m_save.takeResult()) {
+        m_lastSaved = r->file;
+        if (r->written)
+            Q_EMIT pictureSaved(QString::fromStdString(r->file.string()));
+    }
+    m_saveButton->setEnabled(!m_station.config.flag(cfg::kAutoSave));
+}
+
+void TFAXRXWin::Timer2Timer()
+{
+    if (m_station.modalPause > 0)
+        return;
+    m_rx->timer2Timer();
+    syncButtons();
+}
+
+void TFAXRXWin::pressButton(fax::FaxButton b)
+{
+    m_rx->setButton(b);
+    syncButtons();
+}
+
+void TFAXRXWin::syncButtons()
+{
+    switch (m_rx->button()) {
+    case fax::FaxButton::Start:
+        m_startButton->setChecked(true);
+        m_run1->setChecked(true);
+        break;
+    case fax::FaxButton::Auto:
+        m_autoButton->setChecked(true);
+        m_auto1->setChecked(true);
+        break;
+    case fax::FaxButton::Stop:
+        m_stopButton->setChecked(true);
+        m_stop1->setChecked(true);
+        break;
+    }
+}
+
+void TFAXRXWin::StartButtonClick()
+{
+    m_rx->setButton(fax::FaxButton::Start);
+    m_rx->startButtonClick();
+    syncButtons();
+}
+
+void TFAXRXWin::AutoButtonClick()
+{
+    m_rx->setButton(fax::FaxButton::Auto);
+    m_rx->autoButtonClick();
+    syncButtons();
+}
+
+void TFAXRXWin::StopButtonClick()
+{
+    m_rx->setButton(fax::FaxButton::Stop);
+    bool save = false;
+    if (m_rx->state() != fax::ReceptionState::Waiting && m_rx->lineCount() > 20
+        && (m_station.config.flag(cfg::kAutoSave) || m_station.config.flag(cfg::kAutoPrint)))
+        save = m_main.dialogs().question(this, "Confirm", "Save received picture?");
+    m_rx->stopButtonClick(save);
+    syncButtons();
+}
+
+void TFAXRXWin::SpinButton1DownClick()
+{
+    m_timer1->stop();
+    m_rx->stepLpm(false);
+    if (!m_closing)
+        m_timer1->start();
+}
+
+void TFAXRXWin::SpinButton1UpClick()
+{
+    m_timer1->stop();
+    m_rx->stepLpm(true);
+    if (!m_closing)
+        m_timer1->start();
+}
+
+void TFAXRXWin::IOCSpinDownClick()
+{
+    m_rx->setIocHalving(!m_rx->iocHalving());
+}
+
+void TFAXRXWin::SpectrumButtonClick()
+{
+    const bool on = m_spectrumButton->isChecked();
+    if (on && !m_spectrum) {
+        m_spectrum = new TSpectrum(m_station, TSpectrum::Kind::FaxHistogram,
+                                   m_station.interfaceType() == cfg::kInterfacePtc2, true, this);
+        m_spectrum->show();
+    } else if (!on && m_spectrum) {
+        m_spectrum->closeSpectrum();
+        delete m_spectrum;
+    }
+    m_spectrum1->setChecked(on);
+    m_station.config.setFlag(cfg::kSpectrumOpen, on);
+}
+
+void TFAXRXWin::ToolbuttonClick()
+{
+    const bool on = m_toolbutton->isChecked();
+    m_tools->setVisible(on);
+    m_station.config.setFlag(cfg::kFaxToolsVisible, on);
+}
+
+void TFAXRXWin::zoomChange(int index)
+{
+    index = fax::validZoomIndex(index);
+    const bool changed = index != m_zoomIndex;
+    m_zoomIndex = index;
+    auto rec = fax::readFaxModeRow(m_station.config, std::size_t(m_row));
+    if (rec.zoomIndex != index) {
+        rec.zoomIndex = std::uint8_t(index);
+        fax::writeFaxModeRow(m_station.config, std::size_t(m_row), rec);
+    }
+    const int screenWidth = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry().width() : 1280;
+    const auto& pic = m_rx->picture();
+    m_z = fax::zoomFactor(index, pic.width(), screenWidth);
+    if (m_z <= 0)
+        m_z = 1.0f;
+    m_fitMode = index == 0;
+    m_zoom->setCurrentIndex(index);
+    m_image->resize(fax::scrollRange(pic.width(), m_z), fax::scrollRange(pic.height(), m_z));
+    if (changed)
+        sizeToZoom(true);
+    m_image->update();
+    if (index == 0) {
+        m_zoomLabel->hide();
+        m_zoom->hide();
+        if (!m_zoomWin) {
+            m_zoomWin = new TZoomwindow(this);
+            connect(m_zoomWin, &TZoomwindow::zoomChosen, this, &TFAXRXWin::zoomChange);
+            m_zoomWin->show();
+        }
+    } else {
+        m_zoomLabel->show();
+        m_zoom->show();
+        if (m_zoomWin)
+            m_zoomWin->close();
+    }
+}
+
+void TFAXRXWin::sizeToZoom(bool zoomChanged)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect g = screen->availableGeometry();
+    const int mainHeight = m_main.frameGeometry().height();
+    if (m_fitMode) {
+        if (zoomChanged)
+            setGeometry(g);
+        raise();
+        return;
+    }
+    const auto& pic = m_rx->picture();
+    const int frameW = frameGeometry().width() - width() + 4;
+    const int imageW = int(std::lround(pic.width() / m_z));
+    const int imageH = int(std::lround(pic.height() / m_z));
+    const int chrome = m_menuBar->sizeHint().height() + m_toolRow->sizeHint().height()
+                       + (m_statusPanel->isVisible() ? m_statusPanel->sizeHint().height() : 0) + 4;
+    const int roomH = g.height() - mainHeight - (frameGeometry().height() - height());
+    int h = imageH + chrome;
+    const bool fitsInHeight = h <= roomH;
+    if (!fitsInHeight)
+        h = roomH;
+    int w = imageW + frameW + (fitsInHeight ? 0 : 20);
+    if (w > g.width())
+        w = g.width() - (frameGeometry().width() - width());
+    w = std::max(w, m_toolRow->sizeHint().width());
+    if (zoomChanged) {
+        resize(w, h);
+        move(g.left(), g.top() + mainHeight);
+    }
+    m_image->update();
+}
+
+void TFAXRXWin::ScrolltimerTimer()
+{
+    if (m_station.modalPause > 0 || !m_scrollRequest)
+        return;
+    m_scrollBox->verticalScrollBar()->setValue(*m_scrollRequest);
+    m_scrollRequest.reset();
+}
+
+void TFAXRXWin::copyPictureToView()
+{
+    const auto& pic = m_rx->picture();
+    if (m_view.width() != pic.width() || m_view.height() != pic.height()) {
+        m_view = QImage(pic.width(), pic.height(), QImage::Format_Indexed8);
+        m_image->resize(fax::scrollRange(pic.width(), m_z), fax::scrollRange(pic.height(), m_z));
+    }
+    QList<QRgb> colours(256);
+    for (int i = 0; i < 256; ++i) {
+        const std::uint32_t c = pic.getColour(i);
+        colours[i] = qRgb(storage::colourRed(c), storage::colourGreen(c), storage::colourBlue(c));
+    }
+    m_view.setColorTable(colours);
+    for (int r = 0; r < pic.height(); ++r)
+        std::memcpy(m_view.scanLine(r), pic.row(r), std::size_t(pic.width()));
+    m_image->update();
+}
+
+QWidget* TFAXRXWin::image() const
+{
+    return m_image;
+}
+
+// --- receiver host ----------------------------------------------------------------------------
+
+double TFAXRXWin::stationTime()
+{
+    return m_station.stationTime();
+}
+
+void TFAXRXWin::stateChanged(fax::ReceptionState s)
+{
+    const std::string_view text = fax::receptionStatusText(s);
+    const std::uint32_t c = fax::receptionStatusColour(s);
+    m_modeDisp->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+    m_modeDisp->setStyleSheet(QString("QLabel { color: rgb(%1,%2,%3); }").arg(c & 0xFF).arg((c >> 8) & 0xFF).arg((c >> 16) & 0xFF));
+}
+
+void TFAXRXWin::headerTextChanged(const std::string& text)
+{
+    m_panel3->setText(QString::fromLatin1(text.c_str()));
+}
+
+void TFAXRXWin::iocChanged(int ioc)
+{
+    m_iocDisp->setText(QString::number(ioc));
+}
+
+void TFAXRXWin::lpmChanged(int lpm)
+{
+    m_lpmDisp->setText(QString::number(lpm));
+    const auto actions = m_lpmGroup->actions();
+    int index = 0;
+    for (int i = 0; i < 6; ++i)
+        if (kLpmSteps[i] == lpm)
+            index = i;
+    actions.at(index)->setChecked(true);
+}
+
+void TFAXRXWin::squelchValue(int v)
+{
+    if (m_tools)
+        m_tools->setSquelchValue(v);
+}
+
+void TFAXRXWin::slantButtonEnabled(bool on)
+{
+    if (m_tools)
+        m_tools->slantbutton()->setEnabled(on && !m_slantMeasuring && !m_slantWin);
+}
+
+void TFAXRXWin::shiftingAllowedChanged(bool on)
+{
+    m_shifting = on;
+    updateCursor();
+}
+
+void TFAXRXWin::updateCursor()
+{
+    if (m_slantMeasuring)
+        m_image->setCursor(Qt::CrossCursor);
+    else if (m_shifting)
+        m_image->setCursor(Qt::SplitHCursor);
+    else
+        m_image->unsetCursor();
+}
+
+void TFAXRXWin::scrollToStartEdge()
+{
+    m_scrollRequest = fax::startEdgeScroll(m_rx->mode().bottomToTop != 0);
+    m_scrollBox->verticalScrollBar()->setValue(*m_scrollRequest);
+    m_scrollRequest.reset();
+}
+
+void TFAXRXWin::rowStored(int row, int lineCountBefore)
+{
+    const auto& pic = m_rx->picture();
+    if (m_view.width() != pic.width() || m_view.height() != pic.height()) {
+        copyPictureToView();
+        return;
+    }
+    if (row < 0 || row >= pic.height())
+        return;
+    std::memcpy(m_view.scanLine(row), pic.row(row), std::size_t(pic.width()));
+    const auto* bar = m_scrollBox->verticalScrollBar();
+    const fax::BandUpdate u = fax::bandForRow(row, m_z, m_rx->mode().bottomToTop != 0, pic.width(), lineCountBefore,
+                                              bar->value(), m_scrollBox->viewport()->height());
+    if (u.scroll)
+        m_scrollRequest = u.scrollTarget;
+    if (u.draw)
+        m_image->update(QRect(QPoint(u.band.left, u.band.top), QPoint(u.band.right, u.band.bottom)).normalized().adjusted(0, -2, 0, 2));
+}
+
+void TFAXRXWin::pictureCleared()
+{
+    copyPictureToView();
+}
+
+bool TFAXRXWin::saveRunning()
+{
+    return m_save.running();
+}
+
+void TFAXRXWin::startSave(const fax::FinishedPicture& picture)
+{
+    if (m_save.running())
+        m_save.wait();
+    pollSave();
+    auto request = fax::saveRequestFromConfig(m_station.config, m_rx->mode(), picture, m_station.folder);
+    m_save.start(std::move(request), m_rx->picture(), nullptr, nullptr);
+    m_saveStarted = true;
+    m_saveButton->setEnabled(false);
+}
+
+bool TFAXRXWin::loadPalette(const std::string&)
+{
+    return false; // palettes come with their own window; the grey ramp serves meanwhile
+}
+
+// --- mouse work on the picture ----------------------------------------------------------------
+
+void TFAXRXWin::imageDoubleClick(QPoint pos)
+{
+    if (!m_shifting || m_slantMeasuring)
+        return;
+    const int x = int(roundHalfEven(double(pos.x()) * m_z));
+    m_rx->shiftPicture(x);
+    copyPictureToView();
+}
+
+void TFAXRXWin::SlantbuttonClick()
+{
+    if (m_slantWin)
+        return;
+    m_slantMeasuring = true;
+    m_slantFirstTaken = false;
+    updateCursor();
+    m_slantWin = new TSlantwindow(m_station.config.i32(cfg::kHelpLanguage) == 1, &m_main);
+    connect(m_slantWin, &TSlantwindow::okClicked, this, [this](float s) { finishSlant(true, s); });
+    connect(m_slantWin, &TSlantwindow::abortClicked, this, [this] { finishSlant(false, 0.0f); });
+    m_slantWin->show();
+    m_tools->slantbutton()->setEnabled(false);
+}
+
+void TFAXRXWin::imageMousePress(QPoint pos)
+{
+    if (!m_slantMeasuring)
+        return;
+    if (!m_slantFirstTaken) {
+        m_slantFirstTaken = true;
+        m_slantFirst = pos;
+        m_slantEnd = pos;
+        return;
+    }
+    const auto& mode = m_rx->mode();
+    const fax::PicturePoint a{int(roundHalfEven(m_slantFirst.x() * double(m_z))), int(roundHalfEven(m_slantFirst.y() * double(m_z)))};
+    const fax::PicturePoint b{int(roundHalfEven(pos.x() * double(m_z))), int(roundHalfEven(pos.y() * double(m_z)))};
+    const float s = fax::slantValue(a, b, m_rx->samplesPerPixel(), m_rx->samplesPerLine(), mode.rightToLeft != 0,
+                                    mode.bottomToTop != 0);
+    m_slantFirstTaken = false;
+    m_slantMeasuring = false;
+    updateCursor();
+    m_image->update();
+    if (m_slantWin)
+        m_slantWin->setSlant(s);
+}
+
+void TFAXRXWin::imageMouseMove(QPoint pos)
+{
+    if (!m_slantMeasuring || !m_slantFirstTaken)
+        return;
+    const QRect dirty = QRect(m_slantFirst, m_slantEnd).normalized().united(QRect(m_slantFirst, pos).normalized());
+    m_slantEnd = pos;
+    m_image->update(dirty.adjusted(-2, -2, 2, 2));
+}
+
+void TFAXRXWin::finishSlant(bool ok, float slant)
+{
+    QPointer<TSlantwindow> win = m_slantWin;
+    THauptformular& main = m_main;
+    StationContext& station = m_station;
+    m_slantMeasuring = false;
+    if (ok) {
+        const double rate = station.config.f64(cfg::kDataRate);
+        const double corrected = fax::correctedDataRate(slant, rate);
+        const double shown = station.interfaceType() == cfg::kInterfaceSoundCard ? corrected * 3.0 / 2.0 : corrected;
+        main.dialogs().information(win, "Slant correction",
+                                   "Data rate will be set to " + QString::fromStdString(fax::formatRate(shown)));
+        station.config.setF64(cfg::kDataRate, corrected);
+        main.saveConfiguration();
+    } else {
+        main.dialogs().information(win, "Slant correction", "Data rate will not be changed.");
+    }
+    if (win)
+        win->close();
+    // Restarting the selection rebuilds this window with the new rate (this object goes away).
+    main.reapplySelection();
+}
+
+// --- wave files ---------------------------------------------------------------------------------
+
+void TFAXRXWin::decodeWaveFile()
+{
+    if (!m_demod || playbackRunning())
+        return;
+    QString file;
+    {
+        ModalPause pause(m_station);
+        file = m_main.dialogs().openFileName(this, "Open wave file for playback",
+                                             QString::fromStdString(m_station.folderField(cfg::kFolderMasks).string()),
+                                             "Wave files (*.wav)");
+    }
+    if (file.isEmpty())
+        return;
+    if (!m_playback) {
+        m_playback = std::make_unique<WavePlayback>();
+        connect(m_playback.get(), &WavePlayback::finished, this, [this] {
+            m_main.setWavePlaybackVisible(false);
+            if (m_captureWasRunning && !m_closing)
+                startCapture();
+        });
+    }
+    m_main.setWavePlaybackVisible(true);
+    m_captureWasRunning = m_capture && m_capture->running();
+    stopCapture();
+    signal::SoundcardDemodulator* demod = m_demod.get();
+    SampleRing* ring = &m_station.ring;
+    const auto result = m_playback->start(file.toStdString(), [demod, ring](std::span<const std::int16_t> block) {
+        demod->process(block, *ring);
+    });
+    if (result != WavePlayback::Result::Started) {
+        m_main.setWavePlaybackVisible(false);
+        if (result == WavePlayback::Result::WrongFormat)
+            m_main.dialogs().warning(this, "Tellur32", signal::kWrongWaveFormatMessage);
+        if (m_captureWasRunning)
+            startCapture();
+    }
+}
+
+void TFAXRXWin::abortPlayback()
+{
+    if (m_playback)
+        m_playback->abort();
+}
+
+bool TFAXRXWin::playbackRunning() const
+{
+    return m_playback && m_playback->running();
+}
+
+void TFAXRXWin::arrangeHook()
+{
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().left(), s->availableGeometry().top() + m_main.frameGeometry().height());
+}
+
+// --- closing ------------------------------------------------------------------------------------
+
+void TFAXRXWin::closeEvent(QCloseEvent* e)
+{
+    if (e->spontaneous()) {
+        TMyform::closeEvent(e);
+        return;
+    }
+    FormCloseQuery();
+    e->accept();
+}
+
+bool TFAXRXWin::FormCloseQuery()
+{
+    if (m_closed)
+        return true;
+    m_closed = true;
+    m_closing = true;
+    m_timer1->stop();
+    m_scrolltimer->stop();
+    if (m_playback)
+        m_playback->stopAndWait();
+    setOperatingMode(-1);
+    m_main.setWavePlaybackVisible(false);
+    m_main.setAudioPeakSource({});
+
+    // A picture still growing is ended as Stop ends it, so it is saved when saving is on.
+    m_save.wait();
+    pollSave();
+    if (m_rx->state() != fax::ReceptionState::Waiting) {
+        m_rx->setButton(fax::FaxButton::Stop);
+        const bool save = m_rx->lineCount() > 20 && (m_station.config.flag(cfg::kAutoSave) || m_station.config.flag(cfg::kAutoPrint))
+                          && m_main.dialogs().question(this, "Confirm", "Save received picture?");
+        m_rx->stopButtonClick(save);
+    }
+    m_save.wait();
+    pollSave();
+
+    if (m_spectrum) {
+        m_spectrum->closeSpectrum();
+        delete m_spectrum;
+    }
+    if (m_zoomWin)
+        m_zoomWin->close();
+    if (m_tools) {
+        m_tools->FormCloseQuery();
+        m_tools->hide();
+    }
+    if (m_slantWin)
+        m_slantWin->close();
+    m_capture.reset();
+
+    auto rec = fax::readFaxModeRow(m_station.config, std::size_t(m_row));
+    rec.windowLeft = x();
+    rec.windowTop = y();
+    rec.windowWidth = width();
+    rec.windowHeight = height();
+    fax::writeFaxModeRow(m_station.config, std::size_t(m_row), rec);
+    m_station.log->action("end FAX reception");
+    delete m_childMousePalette;
+    m_childMousePalette = nullptr;
+    return true;
+}
 
 void installFaxWindows(THauptformular& main)
 {
     main.setReceiveWindowFactory(2, [](THauptformular& m) -> TMyform* { return new TFAXRXWin(m); });
+    QObject::connect(&main, &THauptformular::decodeWaveFileRequested, &main, [&main] {
+        if (auto* fax = qobject_cast<TFAXRXWin*>(main.receiveWindow()))
+            fax->decodeWaveFile();
+        else
+            main.dialogs().information(&main, "Tellur32",
+                                       "Choose \"FAX\" with the Sound Card interface to decode a wave file.");
+    });
+    QObject::connect(&main, &THauptformular::abortPlaybackRequested, &main, [&main] {
+        if (auto* fax = qobject_cast<TFAXRXWin*>(main.receiveWindow()))
+            fax->abortPlayback();
+    });
+    QObject::connect(&main, &THauptformular::openPictureRequested, &main,
+                     [&main](const QString& file) { openPictureViewer(main, file); });
 }
 
 } // namespace tellur::ui

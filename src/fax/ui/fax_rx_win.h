@@ -1,25 +1,209 @@
 // TFAXRXWin: the receive window of the FAX modes. Chooses the FAX mode row, requests its
-// operating mode, drives the FAX receiver from Timer1 and shows the growing picture.
-// GUI thread; owned by the main window (Qt parent).
+// operating mode, drives the FAX receiver from Timer1 and shows the growing picture at the
+// chosen zoom, following the newest line. It owns the soundcard capture and its demodulator
+// (soundcard interface), the wave-file playback, the save thread and its tool windows.
+// GUI thread; the main window owns it (Qt parent) and closes it on a type change.
 #pragma once
 
 #include "core/ui/myform.h"
+#include "fax/fax_receiver.h"
+#include "fax/fax_saving.h"
+
+#include <QImage>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QScrollArea;
+class QTimer;
+class QToolButton;
+
+namespace tellur::signal {
+class SoundcardDemodulator;
+}
+namespace tellur::platform {
+class AudioCapture;
+}
 
 namespace tellur::ui {
 
 class THauptformular;
+struct StationContext;
+class TFAXToolWin;
+class TZoomwindow;
+class TSpectrum;
+class TSlantwindow;
+class WavePlayback;
+class FaxImage;
 
-class TFAXRXWin : public TMyform {
+class TFAXRXWin : public TMyform, private fax::FaxReceiverHost {
     Q_OBJECT
 public:
     explicit TFAXRXWin(THauptformular& main);
     ~TFAXRXWin() override;
 
+    // Window operations by name.
+    void FAX_Transmission_ModeChange(int row);
+    void Timer1Timer();
+    void Timer2Timer();
+    void StartButtonClick();
+    void StopButtonClick();
+    void AutoButtonClick();
+    void SpinButton1DownClick();
+    void SpinButton1UpClick();
+    void IOCSpinDownClick();
+    void SpectrumButtonClick();
+    void ToolbuttonClick();
+    void zoomChange(int index);
+    void SlantbuttonClick();
+    bool FormCloseQuery();
+
+    // "Dec&ode from wave file": asks for the file and plays it into the demodulator.
+    void decodeWaveFile();
+    void abortPlayback();
+    bool playbackRunning() const;
+
+    void periodicHook() override {}
+    void arrangeHook() override;
+
+    fax::FaxReceiver& receiver() { return *m_rx; }
+    int currentRow() const { return m_row; }
+    float zoom() const { return m_z; }
+    TFAXToolWin* tools() const { return m_tools; }
+    TSpectrum* spectrum() const { return m_spectrum; }
+    // The last picture file the save thread wrote.
+    std::filesystem::path lastSavedFile() const { return m_lastSaved; }
+    QWidget* image() const;
+
+Q_SIGNALS:
+    void pictureSaved(const QString& file);
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
 private:
+    friend class FaxImage;
+
+    // FaxReceiverHost
+    double stationTime() override;
+    void stateChanged(fax::ReceptionState s) override;
+    void headerTextChanged(const std::string& text) override;
+    void iocChanged(int ioc) override;
+    void lpmChanged(int lpm) override;
+    void squelchValue(int v) override;
+    void slantButtonEnabled(bool on) override;
+    void shiftingAllowedChanged(bool on) override;
+    void scrollToStartEdge() override;
+    void rowStored(int row, int lineCountBefore) override;
+    void pictureCleared() override;
+    bool saveRunning() override;
+    bool slantMeasuring() override { return m_slantMeasuring; }
+    void startSave(const fax::FinishedPicture& picture) override;
+    bool loadPalette(const std::string& fileName) override;
+
+    void buildControls();
+    void buildMenus();
+    void fillTypeMenu();
+    fax::FaxReceiverSettings receiverSettings() const;
+    void pressButton(fax::FaxButton b);
+    void syncButtons();
+    void updateCursor();
+    void copyPictureToView();
+    void sizeToZoom(bool zoomChanged);
+    void ScrolltimerTimer();
+    void imageDoubleClick(QPoint pos);
+    void imageMousePress(QPoint pos);
+    void imageMouseMove(QPoint pos);
+    void finishSlant(bool ok, float slant);
+    void setOperatingMode(int mode);
+    void startCapture();
+    void stopCapture();
+    void pollSave();
+
     THauptformular& m_main;
+    StationContext& m_station;
+    std::unique_ptr<fax::FaxReceiver> m_rx;
+    std::unique_ptr<signal::SoundcardDemodulator> m_demod;
+    std::unique_ptr<platform::AudioCapture> m_capture;
+    std::unique_ptr<WavePlayback> m_playback;
+    fax::FaxSaveThread m_save;
+    bool m_saveStarted = false;
+    std::filesystem::path m_lastSaved;
+
+    int m_row = 0;
+    int m_lastSetMode = 0x7FFFFFFF;
+    int m_zoomIndex = 7;
+    float m_z = 1.0f;
+    bool m_fitMode = false;
+    bool m_firstTick = true;
+    bool m_busy = false;
+    bool m_closing = false;
+    bool m_closed = false;
+    bool m_captureWasRunning = false;
+    bool m_shifting = false;
+    std::optional<int> m_scrollRequest;
+
+    bool m_slantMeasuring = false;
+    bool m_slantFirstTaken = false;
+    QPoint m_slantFirst;
+    QPoint m_slantEnd;
+
+    QImage m_view; // what the screen shows: a copy of the picture's rows, Indexed8
+
+    // Controls.
+    QMenuBar* m_menuBar = nullptr;
+    QMenu* m_faxMenu = nullptr;
+    QMenu* m_typeMenu = nullptr;
+    QMenu* m_lpmMenu = nullptr;
+    QMenu* m_iocMenu = nullptr;
+    QActionGroup* m_typeGroup = nullptr;
+    QActionGroup* m_lpmGroup = nullptr;
+    QActionGroup* m_buttonGroup = nullptr;
+    QAction* m_run1 = nullptr;
+    QAction* m_auto1 = nullptr;
+    QAction* m_stop1 = nullptr;
+    QAction* m_spectrum1 = nullptr;
+    QWidget* m_childMousePalette = nullptr;
+    QToolButton* m_startButton = nullptr;
+    QToolButton* m_autoButton = nullptr;
+    QToolButton* m_stopButton = nullptr;
+    QComboBox* m_modeCombo = nullptr;
+    QLabel* m_zoomLabel = nullptr;
+    QComboBox* m_zoom = nullptr;
+    QLabel* m_lpmDisp = nullptr;
+    QLabel* m_iocDisp = nullptr;
+    QToolButton* m_iocSpin = nullptr;
+    QToolButton* m_spectrumButton = nullptr;
+    QToolButton* m_toolbutton = nullptr;
+    QToolButton* m_openButton = nullptr;
+    QToolButton* m_saveButton = nullptr;
+    QToolButton* m_fullViewButton = nullptr;
+    QToolButton* m_fitButton = nullptr;
+    QWidget* m_toolRow = nullptr;
+    QScrollArea* m_scrollBox = nullptr;
+    FaxImage* m_image = nullptr;
+    QWidget* m_statusPanel = nullptr;
+    QLabel* m_modeDisp = nullptr;
+    QLabel* m_panel3 = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer2 = nullptr;
+    QTimer* m_scrolltimer = nullptr;
+    QPointer<TFAXToolWin> m_tools;
+    QPointer<TZoomwindow> m_zoomWin;
+    QPointer<TSpectrum> m_spectrum;
+    QPointer<TSlantwindow> m_slantWin;
+    QList<QPointer<QWidget>> m_hiddenForFullView;
 };
 
-// Registers the FAX receive window with the main window's operating-type list.
+// Registers the FAX receive window with the main window's operating-type list and wires the
+// main window's wave-file and picture commands to it.
 void installFaxWindows(THauptformular& main);
 
 } // namespace tellur::ui
