@@ -7,6 +7,7 @@
 #include "signal/ui/spectrum_win.h"
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -24,6 +25,9 @@ protected:
     {
         c.setU8(cfg::kTransmissionTypeIndex, 2);
         c.setI32(cfg::kInterfaceType, cfg::kInterfaceSoundCard);
+        c.setFlag(cfg::kAutoSave, true);
+        c.setStr(cfg::kFaxPictureFolder, 255, "./FAX-Lastreceived/");
+        c.setStr(6228, 30, "@_yyyymmdd_hhnn"); // FAX file name format
         prepare(c);
         writeConfig(c);
         makeMain();
@@ -195,10 +199,24 @@ TEST_F(FaxWindowTest, DecodesAWaveFileAndSavesThePictureUnderItsTemplatedName)
 
     // The window keeps ticking while the file plays: the picture grows over many ticks.
     std::set<int> lineCounts;
-    QTRY_VERIFY_WITH_TIMEOUT((lineCounts.insert(fax->receiver().lineCount()), !saved.isEmpty()), 90000);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastPrint = -1000;
+    auto probe = [&] {
+        lineCounts.insert(fax->receiver().lineCount());
+        if (clock.elapsed() - lastPrint > 1000 && qEnvironmentVariableIsSet("TELLUR_TRACE")) {
+            lastPrint = clock.elapsed();
+            std::printf("t=%lld state=%d lines=%d playing=%d\n", lastPrint, int(fax->receiver().state()),
+                        fax->receiver().lineCount(), int(fax->playbackRunning()));
+        }
+        return !saved.isEmpty();
+    };
+    ASSERT_TRUE(waitUntil(probe, 120000));
+    Q_UNUSED(lastPrint);
     EXPECT_GT(lineCounts.size(), 5u);
-    QTRY_VERIFY_WITH_TIMEOUT(!fax->playbackRunning(), 30000);
-    EXPECT_FALSE(main->findChild<QWidget*>("WavePlaybackPanel")->isVisibleTo(main.get()));
+    auto* panel = main->findChild<QWidget*>("WavePlaybackPanel");
+    EXPECT_TRUE(waitUntil([&] { return !fax->playbackRunning() && !panel->isVisibleTo(main.get()); }, 30000))
+        << "the panel goes when the file has been played";
 
     const QFileInfo file(saved.front());
     EXPECT_TRUE(file.exists());
@@ -232,9 +250,11 @@ TEST_F(FaxWindowTest, ClosingDuringReceptionSavesConfigurationPictureAndStopsThr
     dialogs->files = {QString::fromStdString(wav.string())};
     fax->decodeWaveFile();
     ASSERT_TRUE(fax->playbackRunning());
-    QTRY_VERIFY_WITH_TIMEOUT(fax->receiver().lineCount() > 30, 90000);
+    ASSERT_TRUE(waitUntil([&] { return fax->receiver().lineCount() > 30; }, 120000));
     ASSERT_TRUE(fax->playbackRunning()) << "the file is long enough to still be playing";
 
+    if (qEnvironmentVariableIsSet("TELLUR_TRACE"))
+        std::printf("close: state=%d lines=%d\n", int(fax->receiver().state()), fax->receiver().lineCount());
     dialogs->answers = {true}; // "Save received picture?"
     EXPECT_TRUE(main->close());
     EXPECT_TRUE(guard.isNull()) << "the receive window is gone";

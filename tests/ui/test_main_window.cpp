@@ -311,7 +311,7 @@ TEST(SingleInstance, SecondStartRaisesTheFirstAndGivesUp)
     QObject::connect(&first, &platform::SingleInstance::raiseRequested, [&] { ++raised; });
     platform::SingleInstance second("PREVINST:Tellur32", dir.path());
     EXPECT_FALSE(second.acquire());
-    QTRY_COMPARE_WITH_TIMEOUT(raised, 1, 5000);
+    EXPECT_TRUE(waitUntil([&] { return raised == 1; }, 5000));
 
     QTemporaryDir other;
     platform::SingleInstance elsewhere("PREVINST:Tellur32", other.path());

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,6 +54,21 @@ struct ScriptedDialogs : Dialogs {
         return 0;
     }
 };
+
+// Serves events until the condition holds; false after the timeout. (QTRY_* only report to QTest.)
+template <typename Pred>
+bool waitUntil(Pred pred, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 class StationFixture : public ::testing::Test {
 protected:

@@ -7,6 +7,7 @@
 #include "core/level_meter.h"
 #include "core/ui/command_switches.h"
 #include "core/ui/dialogs.h"
+#include "core/ui/myform.h"
 #include "core/ui/station_context.h"
 
 #include <QMainWindow>
@@ -31,7 +32,6 @@ class QHBoxLayout;
 
 namespace tellur::ui {
 
-class TMyform;
 class TUsageWin;
 class TStartLogoForm;
 

@@ -163,7 +163,8 @@ TFAXRXWin::TFAXRXWin(THauptformular& main)
     }
     m_station.log->action("begin FAX reception");
 
-    m_rx = std::make_unique<fax::FaxReceiver>(m_station.ring, m_station.histogram, *this, *m_station.log);
+    m_rx = std::make_unique<fax::FaxReceiver>(m_station.ring, m_station.histogram,
+                                          static_cast<fax::FaxReceiverHost&>(*this), *m_station.log);
 
     int row = fax::currentFaxModeRow(m_station.config);
     if (auto s = m_main.switches().value('S')) {

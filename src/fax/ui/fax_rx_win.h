@@ -8,6 +8,8 @@
 #include "core/ui/myform.h"
 #include "fax/fax_receiver.h"
 #include "fax/fax_saving.h"
+#include "fax/ui/fax_tools.h"
+#include "signal/ui/spectrum_win.h"
 
 #include <QImage>
 #include <QPointer>
@@ -36,10 +38,6 @@ namespace tellur::ui {
 
 class THauptformular;
 struct StationContext;
-class TFAXToolWin;
-class TZoomwindow;
-class TSpectrum;
-class TSlantwindow;
 class WavePlayback;
 class FaxImage;
 
