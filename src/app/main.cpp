@@ -1,5 +1,7 @@
 // tellur32: the station's GUI program.
+#include "core/file_event_log.h"
 #include "core/station_paths.h"
+#include "core/station_time.h"
 #include "core/ui/hauptformular.h"
 #include "core/ui/station_application.h"
 #include "core/ui/station_context.h"
@@ -39,6 +41,7 @@ int main(int argc, char** argv)
 
     tellur::ui::StationContext station;
     station.folder = tellur::resolveStationFolder(home);
+    station.log = std::make_shared<tellur::FileEventLog>(station.folder, tellur::SystemWallClock::instance());
 
     tellur::platform::SingleInstance instance("PREVINST:Tellur32", QString::fromStdString(station.folder.string()));
     if (!instance.acquire())

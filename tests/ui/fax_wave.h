@@ -42,9 +42,15 @@ inline std::vector<std::int16_t> hfFaxAudio(int lines, double silenceSeconds = 1
 {
     const fax::FaxModeRecord mode = fax::kDefaultFaxModes[0];
     storage::TDI8Bitmap picture(mode.pixelsPerLine, lines);
+    // Isobar-like rings on a light ground with a grid, so a screen shows something chart-like.
+    const double cx = mode.pixelsPerLine * 0.4, cy = lines * 0.6;
     for (int y = 0; y < lines; ++y)
-        for (int x = 0; x < mode.pixelsPerLine; ++x)
-            picture.setPixel(x, y, std::uint8_t(((x / 120) % 2 == 0) != (y < lines / 2) ? 230 : 25));
+        for (int x = 0; x < mode.pixelsPerLine; ++x) {
+            const double d = std::hypot((x - cx) / 2.0, y - cy);
+            const bool ring = std::fmod(d, 40.0) < 3.0;
+            const bool grid = x % 300 < 3 || y % 150 < 2;
+            picture.setPixel(x, y, std::uint8_t(ring || grid ? 20 : 235));
+        }
     fax::FaxTransmitSettings s;
     s.mode = mode;
     s.lpm = mode.lpm;

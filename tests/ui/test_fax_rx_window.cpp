@@ -173,9 +173,15 @@ TEST_F(FaxWindowTest, SpectrumOpensWithItsUpdateThreadAndClosesCleanly)
     TFAXRXWin* fax = openFax();
     ASSERT_NE(fax, nullptr);
     auto* button = fax->findChild<QAbstractButton*>("SpectrumButton");
+    if (fax->spectrum())
+        button->click(); // opened at the start as the configuration asked
+    ASSERT_EQ(fax->spectrum(), nullptr);
+    EXPECT_FALSE(station.config.flag(cfg::kSpectrumOpen));
     button->click();
     ASSERT_NE(fax->spectrum(), nullptr);
     EXPECT_TRUE(station.config.flag(cfg::kSpectrumOpen));
+    EXPECT_EQ(fax->spectrum()->windowTitle(), "Spectrum");
+    QTest::qWait(400); // a few updates from its thread
     button->click();
     EXPECT_EQ(fax->spectrum(), nullptr);
     EXPECT_FALSE(station.config.flag(cfg::kSpectrumOpen));

@@ -1,9 +1,11 @@
 // Takes the documentation screenshots when TELLUR_SCREENSHOT_DIR is set (tools/screenshots.sh);
-// otherwise it only checks that every window renders to a non-empty picture.
+// otherwise it only checks that the windows render.
+#include "fax_wave.h"
 #include "ui_fixture.h"
 
 #include "fax/ui/fax_rx_win.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QPixmap>
 
@@ -29,12 +31,34 @@ protected:
     }
 };
 
-TEST_F(Screenshots, MainWindow)
+TEST_F(Screenshots, MainWindowAndFaxReception)
 {
+    StationConfig c;
+    c.setU8(cfg::kTransmissionTypeIndex, 2);
+    c.setI32(cfg::kInterfaceType, cfg::kInterfaceSoundCard);
+    c.setFlag(cfg::kFaxToolsVisible, true);
+    ASSERT_TRUE(saveConfigFile(station.configFile("tellur32"), c));
     auto& m = makeMain();
     settle();
     m.ScheduletimerTimer();
+    auto* fax = qobject_cast<TFAXRXWin*>(m.receiveWindow());
+    ASSERT_NE(fax, nullptr);
     shoot(&m, "main_window");
+
+    const std::filesystem::path wav = std::filesystem::path(dir.path().toStdString()) / "chart.wav";
+    writeWave(wav, hfFaxAudio(300));
+    dialogs->files = {QString::fromStdString(wav.string())};
+    fax->decodeWaveFile();
+    if (!fax->spectrum())
+        fax->findChild<QAbstractButton*>("SpectrumButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return fax->receiver().lineCount() > 200; }, 120000));
+    fax->findChild<QWidget*>("ScrollBox")->setFocus();
+    QTest::qWait(1200); // the scroll timer follows the newest line once a second
+    shoot(&m, "main_window_receiving");
+    shoot(fax, "fax_rx_window");
+    shoot(fax->tools(), "fax_tools");
+    shoot(fax->spectrum(), "spectrum");
+    fax->abortPlayback();
 }
 
 } // namespace

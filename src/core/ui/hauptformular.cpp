@@ -1,5 +1,6 @@
 #include "core/ui/hauptformular.h"
 
+#include "core/file_event_log.h"
 #include "core/ui/myform.h"
 #include "core/ui/small_windows.h"
 #include "platform/system_services.h"
@@ -88,6 +89,7 @@ THauptformular::THauptformular(StationContext& station, Options options, QWidget
     : QMainWindow(parent)
     , m_station(station)
     , m_options(std::move(options))
+    , m_store(station.folder, *station.log)
     , m_switches(m_options.args)
 {
     setObjectName("THauptformular");
@@ -350,6 +352,7 @@ void THauptformular::startUp()
         ModalPause pause(m_station);
         std::error_code ec;
         std::filesystem::create_directories(m_station.folder, ec);
+        m_store.setUpFolders(m_station.config);
         if (m_switches.has('X'))
             m_station.config.setFlag(cfg::kExternalMixer, true);
         const int lang = dialogs().firstTimeLanguage(this, m_station.config.i32(cfg::kHelpLanguage));
@@ -391,15 +394,18 @@ void THauptformular::startUp()
 
 bool THauptformular::loadConfiguration(const std::string& name)
 {
-    if (!loadConfigFile(m_station.configFile(name), m_station.config))
+    if (!m_store.load(m_station.config, name == m_station.standardConfigName ? std::string() : name))
         return false;
-    m_station.configName = name;
+    m_station.configName = m_store.configurationName();
+    if (auto* fileLog = dynamic_cast<FileEventLog*>(m_station.log.get()))
+        fileLog->applyConfig(m_station.config);
     return true;
 }
 
 void THauptformular::saveConfiguration()
 {
-    if (!saveConfigFile(m_station.configFile(m_station.configName), m_station.config))
+    const std::string name = m_station.configName == m_station.standardConfigName ? std::string() : m_station.configName;
+    if (!m_store.save(m_station.config, name))
         m_station.log->error("+++Configuration could not be saved: " + m_station.configName);
 }
 

@@ -4,6 +4,7 @@
 // through a factory table and owned through Qt parenting. GUI thread.
 #pragma once
 
+#include "core/config_file.h"
 #include "core/level_meter.h"
 #include "core/ui/command_switches.h"
 #include "core/ui/dialogs.h"
@@ -125,6 +126,7 @@ private:
 
     StationContext& m_station;
     Options m_options;
+    ConfigFileStore m_store;
     CommandSwitches m_switches;
     std::array<ReceiveWindowFactory, 4> m_factories{};
 
