@@ -1,0 +1,418 @@
+// decode rtty|navtex, synop, messages: the text modes of the command-line tool.
+#include "app/cli/cli.h"
+
+#include "core/station_config.h"
+#include "text/fsk_slicer.h"
+#include "text/message_filters.h"
+#include "text/message_store.h"
+#include "text/rtty_mode_table.h"
+#include "text/synop_decoder.h"
+#include "text/text_receiver.h"
+#include "text/text_window_model.h"
+
+#include <sndfile.h>
+#include <soxr.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+
+namespace tellur::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tellur::text;
+
+constexpr std::size_t kNavtexFolderOffset = 493;
+constexpr std::size_t kTextFolderOffset = 2029;
+constexpr std::size_t kFolderCapacity = 255;
+
+fs::path configFolder(const CommonOptions& opts, std::size_t offset, const char* fallback)
+{
+    StationConfig config;
+    std::string f = config.str(offset, kFolderCapacity);
+    std::replace(f.begin(), f.end(), '\\', '/');
+    if (f.empty())
+        f = fallback;
+    fs::path p(f);
+    return p.is_absolute() ? p : opts.stationFolder / p.lexically_normal();
+}
+
+fs::path navtexFolder(const CommonOptions& o) { return configFolder(o, kNavtexFolderOffset, "NAVTEX-Database"); }
+fs::path textFolder(const CommonOptions& o) { return configFolder(o, kTextFolderOffset, "Textmessages-Lastreceived"); }
+
+DayTime stationNow()
+{
+    using namespace std::chrono;
+    return dayTimeFromUnix(duration<double>(system_clock::now().time_since_epoch()).count());
+}
+
+std::string lower(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+void usage(const char* text)
+{
+    std::fprintf(stderr, "%s", text);
+    throw std::invalid_argument("usage");
+}
+
+// Reads the whole input as 11025 S/s mono 16-bit samples.
+std::vector<std::int16_t> readAudio(const std::string& path, int stdinRate)
+{
+    std::vector<std::int16_t> pcm;
+    double rate = stdinRate;
+    if (path == "-") {
+        std::int16_t buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, sizeof buf[0], 4096, stdin)) > 0)
+            pcm.insert(pcm.end(), buf, buf + n);
+    } else {
+        SF_INFO info{};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        if (!f)
+            throw std::runtime_error("cannot read " + path + ": " + sf_strerror(nullptr));
+        std::vector<std::int16_t> frames(static_cast<std::size_t>(4096 * info.channels));
+        sf_count_t n;
+        while ((n = sf_readf_short(f, frames.data(), 4096)) > 0)
+            for (sf_count_t i = 0; i < n; ++i)
+                pcm.push_back(frames[static_cast<std::size_t>(i * info.channels)]);
+        sf_close(f);
+        rate = info.samplerate;
+    }
+    if (rate != FskSlicer::kInputRate && !pcm.empty()) {
+        std::vector<std::int16_t> out(static_cast<std::size_t>(static_cast<double>(pcm.size()) * FskSlicer::kInputRate / rate) + 16);
+        std::size_t done = 0;
+        soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+        soxr_error_t err = soxr_oneshot(rate, FskSlicer::kInputRate, 1, pcm.data(), pcm.size(), nullptr, out.data(),
+                                        out.size(), &done, &io, nullptr, nullptr);
+        if (err)
+            throw std::runtime_error(std::string("resampling failed: ") + err);
+        out.resize(done);
+        pcm.swap(out);
+    }
+    return pcm;
+}
+
+class StoreEcho final : public MessageSink {
+public:
+    StoreEcho(MessageStore* store, bool json, bool quiet) : m_store(store), m_json(json), m_quiet(quiet) {}
+    void storeMessage(const FramedMessage& m) override
+    {
+        const int q = m.kind == FramedMessage::Kind::Navtex ? messageQuality(joinLines(m.lines)) : 1000;
+        bool stored = false;
+        if (m_store)
+            stored = m.kind == FramedMessage::Kind::Navtex ? m_store->storeNavtex(m.id, m.start, m.lines)
+                                                           : m_store->storeBulletin(m.id, m.start, m.lines);
+        ++count;
+        if (m_json)
+            emitJson("message", {{"id", jsonString(m.id.substr(0, 4))}, {"quality", std::to_string(q)},
+                                 {"stored", stored ? "true" : "false"}});
+        else if (!m_quiet)
+            std::fprintf(stderr, "[message %s, quality %d%s]\n", m.id.substr(0, 4).c_str(), q,
+                         stored ? ", stored" : ", not stored");
+    }
+    int count = 0;
+
+private:
+    MessageStore* m_store;
+    bool m_json, m_quiet;
+};
+
+int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
+{
+    std::string modeArg, center, baud, shift, rate = "11025";
+    takeOption(args, "--rtty-mode", modeArg);
+    takeOption(args, "--center", center);
+    takeOption(args, "--baud", baud);
+    takeOption(args, "--shift", shift);
+    takeOption(args, "--rate", rate);
+    const bool reverse = takeFlag(args, "--reverse");
+    takeFlag(args, "--afc"); // the slicer follows no drift; accepted for the contract
+    takeFlag(args, "--realtime");
+    if (args.size() != 1)
+        usage("Usage: tellur32-cli decode rtty|navtex IN [--rtty-mode NAME|ROW] [--center HZ] [--baud N] "
+              "[--shift HZ] [--reverse] [--afc] [--rate N]\n");
+
+    StationConfig config;
+    std::size_t row = static_cast<std::size_t>(kDefaultRttyModeRow);
+    const std::int8_t stored = currentRttyModeRow(config);
+    if (stored >= 0 && static_cast<std::size_t>(stored) < kRttyModeRows)
+        row = static_cast<std::size_t>(stored);
+    if (navtex) {
+        for (std::size_t r = 0; r < kRttyModeRows; ++r)
+            if (readRttyModeRow(config, r).type == RttyFec) {
+                row = r;
+                break;
+            }
+    }
+    if (!modeArg.empty()) {
+        bool found = false;
+        for (std::size_t r = 0; r < kRttyModeRows && !found; ++r) {
+            if (std::to_string(r) == modeArg || lower(std::string(readRttyModeRow(config, r).name.view())) == lower(modeArg)) {
+                row = r;
+                found = true;
+            }
+        }
+        if (!found)
+            usage("tellur32-cli decode: unknown --rtty-mode\n");
+    }
+    RttyModeRecord mode = readRttyModeRow(config, row);
+    try {
+        if (!center.empty())
+            mode.centerHz = std::stoi(center);
+        if (!shift.empty())
+            mode.shiftHz = std::stoi(shift);
+        if (!baud.empty())
+            mode.baudE4 = static_cast<std::int64_t>(std::stod(baud) * 10000.0 + 0.5);
+    } catch (const std::exception&) {
+        usage("tellur32-cli decode: --center, --shift and --baud take numbers\n");
+    }
+    if (mode.baudE4 <= 0 || mode.shiftHz <= 0 || mode.centerHz <= 0)
+        usage("tellur32-cli decode: --center, --shift and --baud must be positive\n");
+
+    const std::vector<std::int16_t> pcm = readAudio(args[0], std::stoi(rate));
+
+    std::unique_ptr<MessageStore> store;
+    try {
+        store = std::make_unique<MessageStore>(navtexFolder(opts));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tellur32-cli decode: message store not available: %s\n", e.what());
+        if (opts.json)
+            emitJson("error", {{"text", jsonString(e.what())}});
+    }
+    StoreEcho sink(store.get(), opts.json, opts.quiet);
+    TextReceiver rx(sink);
+    rx.applyMode(mode.type, mode.baudE4, mode.bits);
+    FskSlicer slicer(mode.centerHz, mode.shiftHz, static_cast<double>(mode.baudE4) / 10000.0, reverse || mode.reverse);
+    TextPane pane;
+    CaptureFile capture;
+    std::error_code ec;
+    fs::create_directories(textFolder(opts), ec);
+    const DayTime start = stationNow();
+    capture.open(textFolder(opts), start);
+
+    constexpr std::size_t kTickSamples = 2205; // 200 ms at 11025 S/s
+    std::vector<std::uint16_t> items;
+    bool lastRunning = !rx.running();
+    std::size_t shownChars = 0;
+    DayTime now = start;
+    for (std::size_t i = 0; i < pcm.size(); i += kTickSamples) {
+        items.clear();
+        slicer.process(std::span(pcm).subspan(i, std::min(kTickSamples, pcm.size() - i)), items);
+        now = start + static_cast<double>(i) / FskSlicer::kInputRate / 86400.0;
+        rx.processItems(items, now);
+        const std::string shown = pane.flush(rx.consume(now));
+        capture.write(shown);
+        shownChars += shown.size();
+        if (rx.running() != lastRunning) {
+            lastRunning = rx.running();
+            if (opts.json)
+                emitJson("state", {{"state", jsonString(lastRunning ? "running" : "waiting")}});
+        }
+        if (shown.empty())
+            continue;
+        if (opts.json)
+            emitJson("text", {{"chars", jsonString(shown)}});
+        else
+            std::fwrite(shown.data(), 1, shown.size(), stdout);
+    }
+    if (!opts.json)
+        std::fputs("\n", stdout);
+    rx.framing().dropInProgress();
+    capture.close(now);
+    if (!opts.quiet && !opts.json)
+        std::fprintf(stderr, "%zu characters, %d messages\n", shownChars, sink.count);
+    return kExitOk;
+}
+
+const CliCommand kDecodeRtty("decode rtty", "decodes RTTY (Baudot) text from audio",
+                             "Usage: tellur32-cli decode rtty IN [--rtty-mode NAME|ROW] [--center HZ] [--baud N]\n"
+                             "       [--shift HZ] [--reverse] [--afc] [--rate N]\n\n"
+                             "Decodes Baudot RTTY from a sound file (or - for raw s16le on standard input) and\n"
+                             "writes the text as the RTTY window shows it; bulletins go into the message store.\n",
+                             [](std::vector<std::string>& a, CommonOptions& o) { return decodeText(a, o, false); });
+
+const CliCommand kDecodeNavtex("decode navtex", "decodes NAVTEX (SITOR-B) messages from audio",
+                               "Usage: tellur32-cli decode navtex IN [--center HZ] [--reverse] [--rate N]\n\n"
+                               "Decodes NAVTEX with the first FEC row of the RTTY mode table; framed messages go\n"
+                               "into the message store.\n",
+                               [](std::vector<std::string>& a, CommonOptions& o) { return decodeText(a, o, true); });
+
+std::vector<std::string> readTextLines(const std::string& path, bool& ok)
+{
+    std::ifstream in(path, std::ios::binary);
+    ok = static_cast<bool>(in);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+const CliCommand kSynop("synop", "prints the plain-language SYNOP/SHIP reports of a message file",
+                        "Usage: tellur32-cli synop MESSAGE.txt\n\n"
+                        "Decodes the AAXX (SYNOP) and BBXX (SHIP) reports of a message; station names come\n"
+                        "from Synopstations.txt in the NAVTEX database folder.\n",
+                        [](std::vector<std::string>& args, CommonOptions& opts) {
+                            if (args.size() != 1)
+                                usage("Usage: tellur32-cli synop MESSAGE.txt\n");
+                            bool ok = false;
+                            auto lines = readTextLines(args[0], ok);
+                            if (!ok) {
+                                std::fprintf(stderr, "tellur32-cli synop: cannot read %s\n", args[0].c_str());
+                                return kExitFailed;
+                            }
+                            SynopStationList stations;
+                            stations.load(navtexFolder(opts) / SynopStationList::kFileName);
+                            std::vector<std::string> out;
+                            if (!decodeSynop(lines, out, stations)) {
+                                std::fprintf(stderr, "tellur32-cli synop: no SYNOP or SHIP report in %s\n",
+                                             args[0].c_str());
+                                return kExitFailed;
+                            }
+                            for (const std::string& l : out)
+                                std::printf("%s\n", l.c_str());
+                            return kExitOk;
+                        });
+
+std::string csvField(const std::string& s)
+{
+    std::string out = "\"";
+    for (char c : s)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+std::string dateText(DayTime t) { return formatCaptureTime(t); }
+
+std::string plainText(const std::string& crlf)
+{
+    std::string s;
+    for (char c : crlf)
+        if (c != '\r')
+            s.push_back(c);
+    return s;
+}
+
+int messagesCommand(std::vector<std::string>& args, CommonOptions& opts)
+{
+    const char* help = "Usage: tellur32-cli messages list [--type KEY] [--station L]\n"
+                       "       tellur32-cli messages show ID\n"
+                       "       tellur32-cli messages import FILE.txt\n"
+                       "       tellur32-cli messages export FILE [--csv] [--type KEY] [--station L]\n"
+                       "       tellur32-cli messages delete --days N [--type KEY] [--station L]\n";
+    std::string type, station, days;
+    takeOption(args, "--type", type);
+    takeOption(args, "--station", station);
+    takeOption(args, "--days", days);
+    const bool csv = takeFlag(args, "--csv");
+    if (args.empty())
+        usage(help);
+    const std::string sub = args[0];
+    MessageStore store(navtexFolder(opts));
+    auto filter = parseFilterExpression(buildFilterExpression(type, station));
+    if (!filter)
+        usage("tellur32-cli messages: --type and --station take one character\n");
+
+    if (sub == "list" && args.size() == 1) {
+        for (const StoredMessage& m : store.list(*filter, MessageStore::Order::RxlIndex)) {
+            if (opts.json)
+                emitJson("message", {{"id", jsonString(m.id)}, {"type", jsonString(m.type)},
+                                     {"station", jsonString(m.station)}, {"quality", std::to_string(m.quality)},
+                                     {"received", std::to_string(m.received)},
+                                     {"replaced", std::to_string(m.replaced)},
+                                     {"firstrx", jsonString(dateText(m.firstRx))},
+                                     {"lastrx", jsonString(dateText(m.lastRx))}});
+            else
+                std::printf("%-4s  %s  %s  %s  Q %4d  rx %d  repl %d\n", m.id.c_str(), m.type.c_str(),
+                            m.station.c_str(), dateText(m.lastRx).c_str(), m.quality, m.received, m.replaced);
+        }
+        return kExitOk;
+    }
+    if (sub == "show" && args.size() == 2) {
+        auto m = store.find(args[1]);
+        if (!m) {
+            std::fprintf(stderr, "tellur32-cli messages: no message %s\n", args[1].c_str());
+            return kExitFailed;
+        }
+        if (opts.json)
+            emitJson("message", {{"id", jsonString(m->id)}, {"quality", std::to_string(m->quality)},
+                                 {"text", jsonString(plainText(m->message))}});
+        else
+            std::printf("%s\n", plainText(m->message).c_str());
+        return kExitOk;
+    }
+    if (sub == "import" && args.size() == 2) {
+        int n = store.importTextFile(args[1], stationNow());
+        if (n < 0) {
+            std::fprintf(stderr, "File not readable! (May be in use by another application)\n");
+            return kExitFailed;
+        }
+        if (opts.json)
+            emitJson("import", {{"messages", std::to_string(n)}});
+        else if (!opts.quiet)
+            std::fprintf(stderr, "%d messages imported\n", n);
+        return kExitOk;
+    }
+    if (sub == "export" && args.size() == 2) {
+        std::ofstream out(args[1], std::ios::binary);
+        if (!out) {
+            std::fprintf(stderr, "tellur32-cli messages: cannot write %s\n", args[1].c_str());
+            return kExitFailed;
+        }
+        auto all = store.list(*filter, MessageStore::Order::RxlIndex);
+        if (csv)
+            out << "ID,Type,Station,FIRSTRX,LASTRX,Quality,Received,Replaced,Message\r\n";
+        for (const StoredMessage& m : all) {
+            if (csv)
+                out << csvField(m.id) << ',' << csvField(m.type) << ',' << csvField(m.station) << ','
+                    << csvField(dateText(m.firstRx)) << ',' << csvField(dateText(m.lastRx)) << ',' << m.quality << ','
+                    << m.received << ',' << m.replaced << ',' << csvField(m.message) << "\r\n";
+            else
+                out << m.message << "\r\n\r\n";
+        }
+        if (!out.flush()) {
+            std::fprintf(stderr, "tellur32-cli messages: cannot write %s\n", args[1].c_str());
+            return kExitFailed;
+        }
+        if (!opts.quiet && !opts.json)
+            std::fprintf(stderr, "%zu messages exported\n", all.size());
+        return kExitOk;
+    }
+    if (sub == "delete" && args.size() == 1 && !days.empty()) {
+        int d = 0;
+        try {
+            d = std::stoi(days);
+        } catch (const std::exception&) {
+            usage(help);
+        }
+        int n = store.deleteGroup(*filter, d, stationNow());
+        if (!opts.quiet)
+            std::fprintf(stderr, "%d messages deleted\n", n);
+        return kExitOk;
+    }
+    usage(help);
+    return kExitUsage;
+}
+
+const CliCommand kMessages("messages", "lists, shows, imports, exports and deletes stored messages",
+                           "Usage: tellur32-cli messages list|show ID|import FILE|export FILE [--csv]|delete --days N\n"
+                           "       [--type KEY] [--station L]\n\n"
+                           "Works on the message store NAVTEX.dbf in the NAVTEX database folder. KEY is ^ (all\n"
+                           "NAVTEX), @ (RTTY bulletins) or a subject letter; L a transmitter letter.\n",
+                           messagesCommand);
+
+} // namespace
+} // namespace tellur::cli

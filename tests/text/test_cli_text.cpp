@@ -1,0 +1,149 @@
+// The command-line text decoder end to end: minimodem's transmitter as the peer, the SYNOP
+// report printer and the message store commands.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Proc {
+    int status = -1;
+    std::string out;
+};
+
+Proc run(const std::string& cmd)
+{
+    Proc r;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+        r.out.append(buf.data(), n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+fs::path freshDir(const std::string& name)
+{
+    fs::path d = fs::temp_directory_path() / ("tellur_cli_text_" + name + "_" + std::to_string(::getpid()));
+    fs::remove_all(d);
+    fs::create_directories(d);
+    return d;
+}
+
+std::string cli() { return std::string(TELLUR_CLI_PATH); }
+
+bool haveMinimodem() { return run("command -v minimodem >/dev/null 2>&1 && echo yes").out == "yes\n"; }
+
+// Letters, figures and punctuation that both ends' Baudot tables share. minimodem's transmitter
+// assumes unshift-on-space and sends no letters shift after "figures, space", so the figures
+// come last.
+const std::string kText = "RYRYRYRY THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG CQ CQ DE TELLUR "
+                          "1234567890 -?:()., ./ 73";
+
+std::string squeeze(const std::string& s)
+{
+    std::string out;
+    for (char c : s)
+        if (c != '\n' && c != '\r')
+            out.push_back(c);
+    return out;
+}
+
+} // namespace
+
+TEST(CliText, MinimodemRttyDecodesWithoutErrors)
+{
+    if (!haveMinimodem())
+        GTEST_SKIP() << "minimodem is not installed (./tellur setup installs it)";
+    const fs::path dir = freshDir("rtty");
+    struct Case {
+        const char* baud;
+        int shift;
+        const char* row;
+    };
+    for (Case c : {Case{"45.45", 170, "0"}, Case{"50", 450, "Baudot 50 / 450"}, Case{"75", 850, "5"}}) {
+        const int center = 1360;
+        const fs::path wav = dir / ("rtty_" + std::to_string(c.shift) + ".wav");
+        const std::string tx = "printf '%s' '" + kText + "' | minimodem --tx -q -R 48000 -f " + wav.string() +
+                               " --baudot --stopbits 1.5 -M " + std::to_string(center - c.shift / 2) + " -S " +
+                               std::to_string(center + c.shift / 2) + " " + c.baud;
+        ASSERT_EQ(run(tx).status, 0) << tx;
+        const Proc rx = run(cli() + " --home " + dir.string() + " -q decode rtty " + wav.string() + " --rtty-mode '" +
+                           c.row + "' --center 1360");
+        ASSERT_EQ(rx.status, 0);
+        EXPECT_NE(squeeze(rx.out).find(kText), std::string::npos) << c.baud << " Bd / " << c.shift << " Hz: " << rx.out;
+    }
+    EXPECT_TRUE(fs::exists(dir / "Textmessages-Lastreceived" / "Capture.txt"));
+}
+
+TEST(CliText, SynopPrintsTheReportAndFailsWithoutOne)
+{
+    const fs::path dir = freshDir("synop");
+    {
+        std::ofstream f(dir / "msg.txt");
+        f << "ZCZC\r\nAAXX 09121\r\n10384 41598 70912 10123 21010 30123 40156 52015 60002 70260 83753 333 10145 "
+             "80350=\r\nNNNN\r\n";
+        std::ofstream g(dir / "none.txt");
+        g << "nothing here\n";
+    }
+    Proc r = run(cli() + " --home " + dir.string() + " synop " + (dir / "msg.txt").string());
+    EXPECT_EQ(r.status, 0);
+    std::ifstream golden(TELLUR_FIXTURES_DIR "/text/synop_worked_example.txt");
+    std::stringstream ss;
+    ss << golden.rdbuf();
+    EXPECT_EQ(r.out, ss.str());
+    EXPECT_EQ(run(cli() + " --home " + dir.string() + " synop " + (dir / "none.txt").string() + " 2>/dev/null").status, 1);
+    EXPECT_EQ(run(cli() + " --home " + dir.string() + " synop 2>/dev/null").status, 2);
+}
+
+TEST(CliText, MessagesImportListShowExport)
+{
+    const fs::path dir = freshDir("messages");
+    {
+        std::ofstream f(dir / "in.txt", std::ios::binary);
+        f << "ZCZC KA05\r\nGALE WARNING\r\nNNNN\r\nZCZC SMRO01 YRBK\r\nAAXX 09121\r\nNNNN\r\n";
+    }
+    const std::string base = cli() + " --home " + dir.string() + " ";
+    EXPECT_EQ(run(base + "-q messages import " + (dir / "in.txt").string()).status, 0);
+    EXPECT_EQ(run(base + "messages import " + (dir / "missing.txt").string() + " 2>&1").out,
+              "File not readable! (May be in use by another application)\n");
+    Proc list = run(base + "--json messages list --type '^'");
+    EXPECT_NE(list.out.find("\"id\":\"KA05\""), std::string::npos);
+    EXPECT_EQ(list.out.find("@SMR"), std::string::npos);
+    EXPECT_EQ(run(base + "messages show KA05").out, "ZCZC\nKA05\nGALE WARNING\nNNNN\n");
+    EXPECT_EQ(run(base + "-q messages export " + (dir / "out.csv").string() + " --csv").status, 0);
+    std::ifstream csv(dir / "out.csv");
+    std::string header;
+    std::getline(csv, header);
+    EXPECT_EQ(header, "ID,Type,Station,FIRSTRX,LASTRX,Quality,Received,Replaced,Message\r");
+    EXPECT_TRUE(fs::exists(dir / "NAVTEX-Database" / "NAVTEX.dbf"));
+}
+
+TEST(CliText, RealNavtexRecordingsDecode)
+{
+    const std::string dir = TELLUR_SHARED_DIR "/testdata/real/navtex/";
+    if (!fs::exists(dir + "navtex_real_mondolfo_20211106.flac"))
+        GTEST_SKIP() << "real NAVTEX recordings not present";
+    const fs::path home = freshDir("navtex");
+    Proc r = run(cli() + " --home " + home.string() + " -q decode navtex " + dir +
+                 "navtex_real_mondolfo_20211106.flac --center 1000");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("ZCZC EE39\n062040 UTC NOV 21\nMONDOLFO RADIO"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("- NORDEST 9 SU MARE SUD BALEARI."), std::string::npos);
+    r = run(cli() + " --home " + home.string() + " -q decode navtex " + dir + "navtex_example_fventuri.flac --center 1000");
+    EXPECT_NE(r.out.find("NOW IS THE TIME FOR ALL GOOD MEN TO COME TO THE AID OF THEIR COUNTRY."), std::string::npos)
+        << r.out;
+}
