@@ -201,6 +201,58 @@ std::string ptcReverseCommand(std::uint8_t type, bool revDown)
     return (type == RttyFec && revDown) || (type != RttyFec && !revDown) ? "TR 0" : "TR 3";
 }
 
+std::string PtcCharacterReader::read(std::span<const std::uint16_t> items)
+{
+    std::string out;
+    for (std::uint16_t item : items) {
+        const auto byte = static_cast<std::uint8_t>(item & 0xFF);
+        if (m_statusNext) {
+            m_status = byte;
+            m_statusSeen = true;
+            m_statusNext = false;
+        } else if (byte == 0x1E) {
+            m_statusNext = true;
+        } else {
+            out.push_back(static_cast<char>(byte));
+        }
+    }
+    return out;
+}
+
+std::string ScrollBack::panelText() const
+{
+    return "SCROLL BACK (" + std::to_string((m_countdown + 9) / 10) + " sec. ) Click here to terminate.";
+}
+
+bool saveTextPruned(const std::filesystem::path& folder, const std::string& fileName,
+                    const std::vector<std::string>& lines, int maxFiles)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    maxFiles = std::clamp(maxFiles, 1, 200);
+    for (;;) {
+        std::vector<fs::directory_entry> files;
+        for (const auto& e : fs::directory_iterator(folder, ec))
+            if (e.is_regular_file(ec))
+                files.push_back(e);
+        if (static_cast<int>(files.size()) < maxFiles)
+            break;
+        auto oldest = std::min_element(files.begin(), files.end(), [&](const auto& a, const auto& b) {
+            return a.last_write_time(ec) < b.last_write_time(ec);
+        });
+        if (!fs::remove(oldest->path(), ec))
+            break;
+    }
+    std::FILE* f = std::fopen((folder / fileName).string().c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = true;
+    for (const std::string& l : lines)
+        ok = std::fprintf(f, "%s\n", l.c_str()) >= 0 && ok;
+    return std::fclose(f) == 0 && ok;
+}
+
 int operatingModeFor(std::uint8_t type, int shiftHz, int currentMode)
 {
     if (type == RttyFec)

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,63 @@ std::vector<std::string> ptcApplyModeCommands(std::uint8_t type, const std::stri
 std::string ptcReverseCommand(std::uint8_t type, bool revDown);
 // All three low bits of the modem's status byte set: no signal.
 inline bool ptcStatusWaiting(std::uint8_t status) { return (status & 0x07) == 0x07; }
+
+// Characters from the PTC-II through the ring: 0x1E announces that the next byte is the modem's
+// status byte, which yields no character. Returns the characters of the items.
+class PtcCharacterReader {
+public:
+    std::string read(std::span<const std::uint16_t> items);
+    bool statusSeen() const { return m_statusSeen; } // since the last takeStatusSeen()
+    bool takeStatusSeen()
+    {
+        bool s = m_statusSeen;
+        m_statusSeen = false;
+        return s;
+    }
+    std::uint8_t status() const { return m_status; }
+    void clearStatus() { m_status = 0; }
+
+private:
+    bool m_statusNext = false;
+    bool m_statusSeen = false;
+    std::uint8_t m_status = 0;
+};
+
+// Scroll-back countdown (Timer2, 100 ms): 400 ticks after leaving the bottom or the last scroll.
+class ScrollBack {
+public:
+    static constexpr int kTicks = 400;
+    void leaveBottom() { m_active = true, m_countdown = kTicks; }
+    void scrolled()
+    {
+        if (m_active)
+            m_countdown = kTicks;
+    }
+    void end() { m_active = false, m_countdown = 0; }
+    // One Timer2 tick; true when scroll-back ended by itself on this tick.
+    bool tick()
+    {
+        if (!m_active)
+            return false;
+        if (--m_countdown <= 0) {
+            end();
+            return true;
+        }
+        return false;
+    }
+    bool active() const { return m_active; }
+    // "SCROLL BACK (40 sec. ) Click here to terminate.", refreshed every 10 ticks.
+    std::string panelText() const;
+
+private:
+    bool m_active = false;
+    int m_countdown = 0;
+};
+
+// Automatic save at the end of a scheduled event: deletes the oldest files of the folder while
+// it holds at least maxFiles, then writes the lines. False when the file cannot be written.
+bool saveTextPruned(const std::filesystem::path& folder, const std::string& fileName,
+                    const std::vector<std::string>& lines, int maxFiles);
 
 // Soundcard operating mode of a row: 10 for FEC, 7/8/9/11 for shifts 85/170/450/850, else
 // the current mode stays (returned unchanged).

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -98,4 +99,45 @@ TEST(MessageFilters, ExpressionsListsAndStationNames)
     ASSERT_EQ(entries.size(), 27u);
     EXPECT_EQ(entries[11], "K - Niton");
     EXPECT_EQ(names.stationEntries("05")[1], "A - ");
+}
+
+TEST(TextWindowModel, PtcStatusBytesScrollBackAndPrunedSave)
+{
+    PtcCharacterReader ptc;
+    const std::vector<std::uint16_t> bytes = {'A', 0x1E, 0x07, 'B', 0x1E};
+    EXPECT_EQ(ptc.read(bytes), "AB");
+    EXPECT_TRUE(ptc.takeStatusSeen());
+    EXPECT_TRUE(ptcStatusWaiting(ptc.status()));
+    const std::vector<std::uint16_t> tail = {0x02, 'C'}; // status split across reads
+    EXPECT_EQ(ptc.read(tail), "C");
+    EXPECT_EQ(ptc.status(), 0x02);
+
+    ScrollBack sb;
+    sb.leaveBottom();
+    EXPECT_EQ(sb.panelText(), "SCROLL BACK (40 sec. ) Click here to terminate.");
+    for (int i = 0; i < 399; ++i)
+        EXPECT_FALSE(sb.tick());
+    sb.scrolled(); // moving restarts the countdown
+    for (int i = 0; i < 399; ++i)
+        sb.tick();
+    EXPECT_TRUE(sb.active());
+    EXPECT_TRUE(sb.tick());
+    EXPECT_FALSE(sb.active());
+
+    const auto dir = std::filesystem::temp_directory_path() / ("tellur_prune_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    for (int i = 0; i < 3; ++i) {
+        std::ofstream(dir / ("old" + std::to_string(i) + ".txt")) << i;
+        std::filesystem::last_write_time(dir / ("old" + std::to_string(i) + ".txt"),
+                                         std::filesystem::file_time_type::clock::now() - std::chrono::hours(10 - i));
+    }
+    ASSERT_TRUE(saveTextPruned(dir, "NEW.txt", {"LINE 1", "LINE 2"}, 3));
+    EXPECT_FALSE(std::filesystem::exists(dir / "old0.txt"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "old1.txt"));
+    std::ifstream in(dir / "NEW.txt");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    EXPECT_EQ(ss.str(), "LINE 1\nLINE 2\n");
+    std::filesystem::remove_all(dir);
 }
