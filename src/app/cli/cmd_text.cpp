@@ -1,17 +1,16 @@
 // decode rtty|navtex, synop, messages: the text modes of the command-line tool.
+#include "app/cli/audio_input.h"
 #include "app/cli/cli.h"
 
+#include "core/numeric.h"
+#include "core/sample_ring.h"
 #include "core/station_config.h"
-#include "text/fsk_slicer.h"
 #include "text/message_filters.h"
 #include "text/message_store.h"
 #include "text/rtty_mode_table.h"
 #include "text/synop_decoder.h"
 #include "text/text_receiver.h"
 #include "text/text_window_model.h"
-
-#include <sndfile.h>
-#include <soxr.h>
 
 #include <algorithm>
 #include <cctype>
@@ -65,43 +64,6 @@ void usage(const char* text)
     throw std::invalid_argument("usage");
 }
 
-// Reads the whole input as 11025 S/s mono 16-bit samples.
-std::vector<std::int16_t> readAudio(const std::string& path, int stdinRate)
-{
-    std::vector<std::int16_t> pcm;
-    double rate = stdinRate;
-    if (path == "-") {
-        std::int16_t buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, sizeof buf[0], 4096, stdin)) > 0)
-            pcm.insert(pcm.end(), buf, buf + n);
-    } else {
-        SF_INFO info{};
-        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-        if (!f)
-            throw std::runtime_error("cannot read " + path + ": " + sf_strerror(nullptr));
-        std::vector<std::int16_t> frames(static_cast<std::size_t>(4096 * info.channels));
-        sf_count_t n;
-        while ((n = sf_readf_short(f, frames.data(), 4096)) > 0)
-            for (sf_count_t i = 0; i < n; ++i)
-                pcm.push_back(frames[static_cast<std::size_t>(i * info.channels)]);
-        sf_close(f);
-        rate = info.samplerate;
-    }
-    if (rate != FskSlicer::kInputRate && !pcm.empty()) {
-        std::vector<std::int16_t> out(static_cast<std::size_t>(static_cast<double>(pcm.size()) * FskSlicer::kInputRate / rate) + 16);
-        std::size_t done = 0;
-        soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
-        soxr_error_t err = soxr_oneshot(rate, FskSlicer::kInputRate, 1, pcm.data(), pcm.size(), nullptr, out.data(),
-                                        out.size(), &done, &io, nullptr, nullptr);
-        if (err)
-            throw std::runtime_error(std::string("resampling failed: ") + err);
-        out.resize(done);
-        pcm.swap(out);
-    }
-    return pcm;
-}
-
 class StoreEcho final : public MessageSink {
 public:
     StoreEcho(MessageStore* store, bool json, bool quiet) : m_store(store), m_json(json), m_quiet(quiet) {}
@@ -129,18 +91,22 @@ private:
 
 int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
 {
-    std::string modeArg, center, baud, shift, rate = "11025";
+    std::string modeArg, center, baud, shift;
+    AudioInputOptions in;
+    takeAudioInputOptions(args, in);
+    if (in.listDevices)
+        return listAudioDevices();
     takeOption(args, "--rtty-mode", modeArg);
     takeOption(args, "--center", center);
     takeOption(args, "--baud", baud);
     takeOption(args, "--shift", shift);
-    takeOption(args, "--rate", rate);
     const bool reverse = takeFlag(args, "--reverse");
-    takeFlag(args, "--afc"); // the slicer follows no drift; accepted for the contract
-    takeFlag(args, "--realtime");
-    if (args.size() != 1)
+    const bool afc = takeFlag(args, "--afc");
+    if (args.size() != 1 && !(args.empty() && !in.device.empty()))
         usage("Usage: tellur32-cli decode rtty|navtex IN [--rtty-mode NAME|ROW] [--center HZ] [--baud N] "
-              "[--shift HZ] [--reverse] [--afc] [--rate N]\n");
+              "[--shift HZ] [--reverse] [--afc] [--rate N] [--realtime] [--device NAME]\n");
+    if (!args.empty())
+        in.source = args[0];
 
     StationConfig config;
     std::size_t row = static_cast<std::size_t>(kDefaultRttyModeRow);
@@ -179,7 +145,14 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     if (mode.baudE4 <= 0 || mode.shiftHz <= 0 || mode.centerHz <= 0)
         usage("tellur32-cli decode: --center, --shift and --baud must be positive\n");
 
-    const std::vector<std::int16_t> pcm = readAudio(args[0], std::stoi(rate));
+    std::string error;
+    std::unique_ptr<AudioInput> input = AudioInput::open(in, error);
+    if (!input) {
+        std::fprintf(stderr, "tellur32-cli decode: %s\n", error.c_str());
+        if (opts.json)
+            emitJson("error", {{"text", jsonString(error)}});
+        return kExitFailed;
+    }
 
     std::unique_ptr<MessageStore> store;
     try {
@@ -192,7 +165,18 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     StoreEcho sink(store.get(), opts.json, opts.quiet);
     TextReceiver rx(sink);
     rx.applyMode(mode.type, mode.baudE4, mode.bits);
-    FskSlicer slicer(mode.centerHz, mode.shiftHz, static_cast<double>(mode.baudE4) / 10000.0, reverse || mode.reverse);
+
+    // The window opens in operating mode 7; the row's shift (or FEC) then picks the demodulator.
+    static const char* kDemodByMode[] = {"RTTY_85", "RTTY_170", "RTTY_450", "RTTY_NAVTEX", "RTTY_850"};
+    const int opMode = operatingModeFor(mode.type, mode.shiftHz, 7);
+    signal::SoundcardDemodulator demod;
+    demod.select(kDemodByMode[opMode - 7]);
+    demod.setCenterFrequency(mode.centerHz);
+    demod.setInvert(reverse || mode.reverse);
+    demod.setAfc(afc || mode.afc);
+    auto ring = std::make_unique<SampleRing>();
+    demod.restartLevelStatistics(7350.0);
+
     TextPane pane;
     CaptureFile capture;
     std::error_code ec;
@@ -200,15 +184,17 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     const DayTime start = stationNow();
     capture.open(textFolder(opts), start);
 
-    constexpr std::size_t kTickSamples = 2205; // 200 ms at 11025 S/s
-    std::vector<std::uint16_t> items;
     bool lastRunning = !rx.running();
     std::size_t shownChars = 0;
     DayTime now = start;
-    for (std::size_t i = 0; i < pcm.size(); i += kTickSamples) {
+    std::int32_t readIndex = 0;
+    std::vector<std::uint16_t> items;
+    driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t elapsedMs) {
+        now = start + static_cast<double>(elapsedMs) / 86400000.0;
         items.clear();
-        slicer.process(std::span(pcm).subspan(i, std::min(kTickSamples, pcm.size() - i)), items);
-        now = start + static_cast<double>(i) / FskSlicer::kInputRate / 86400.0;
+        const std::int32_t write = ring->writeSnapshot();
+        for (; readIndex != write; readIndex = ringIndex(std::int64_t{readIndex} + 1))
+            items.push_back(ring->at(readIndex));
         rx.processItems(items, now);
         const std::string shown = pane.flush(rx.consume(now));
         capture.write(shown);
@@ -218,13 +204,16 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
             if (opts.json)
                 emitJson("state", {{"state", jsonString(lastRunning ? "running" : "waiting")}});
         }
-        if (shown.empty())
-            continue;
-        if (opts.json)
-            emitJson("text", {{"chars", jsonString(shown)}});
-        else
-            std::fwrite(shown.data(), 1, shown.size(), stdout);
-    }
+        if (!shown.empty()) {
+            if (opts.json)
+                emitJson("text", {{"chars", jsonString(shown)}});
+            else {
+                std::fwrite(shown.data(), 1, shown.size(), stdout);
+                std::fflush(stdout);
+            }
+        }
+        return true;
+    });
     if (!opts.json)
         std::fputs("\n", stdout);
     rx.framing().dropInProgress();
