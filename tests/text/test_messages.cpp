@@ -278,6 +278,30 @@ TEST(MessageStore, ForeignCorruptOrUnwritableFilesGiveClearErrors)
     }
     EXPECT_EQ(fs::file_size(dir / "NAVTEX.dbf"), 608u) << "the user's file is left alone";
 
+    // A real table damaged in its data pages: every use fails cleanly or works, nothing crashes.
+    const fs::path damaged = freshDir("damaged");
+    {
+        MessageStore s(damaged);
+        for (int i = 0; i < 200; ++i)
+            s.storeNavtex("KA" + std::to_string(10 + i % 90), kT0 + i, {"KA", std::string(300, 'A' + i % 26)});
+        s.pack();
+    }
+    {
+        std::fstream f(damaged / "NAVTEX.dbf", std::ios::in | std::ios::out | std::ios::binary);
+        std::mt19937 rng(11);
+        for (std::streamoff pos = 4096; pos < 40000; pos += 97) {
+            f.seekp(pos);
+            f.put(static_cast<char>(rng()));
+        }
+    }
+    try {
+        MessageStore s(damaged);
+        s.storeNavtex("KB01", kT0, {"KB01", "X"});
+        s.list();
+    } catch (const tellur::storage::TableError& e) {
+        EXPECT_NE(std::string(e.what()), "");
+    }
+
     if (::geteuid() != 0) {
         const fs::path ro = freshDir("readonly");
         ::chmod(ro.c_str(), 0555);
