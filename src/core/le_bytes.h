@@ -99,7 +99,8 @@ inline void writeCountedString(std::span<std::uint8_t> b, std::size_t off, std::
 {
     std::size_t len = text.size() < capacity ? text.size() : capacity;
     b[off] = static_cast<std::uint8_t>(len);
-    std::memcpy(b.data() + off + 1, text.data(), len);
+    if (len > 0) // an empty view may carry a null pointer
+        std::memcpy(b.data() + off + 1, text.data(), len);
     std::memset(b.data() + off + 1 + len, 0, capacity - len);
 }
 
