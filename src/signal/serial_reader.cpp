@@ -48,16 +48,14 @@ void Tspythread::run(std::stop_token stop, int priorityIndex)
     applyThreadPriority(priorityIndex);
     while (!stop.stop_requested()) {
         try {
-            if (m_port.isOpen()) {
-                while (!stop.stop_requested() && m_port.bytesWaiting() > 0) {
-                    std::string bytes = m_port.read();
-                    if (bytes.empty())
-                        break;
-                    m_bytesRead.fetch_add(bytes.size(), std::memory_order_relaxed);
-                    m_framing.process(
-                        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), m_ring,
-                        m_watchdog);
-                }
+            // A closed port reads as empty, so one call per round is all an idle line costs.
+            while (!stop.stop_requested()) {
+                std::string bytes = m_port.read();
+                if (bytes.empty())
+                    break;
+                m_bytesRead.fetch_add(bytes.size(), std::memory_order_relaxed);
+                m_framing.process(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                                  m_ring, m_watchdog);
             }
         } catch (...) {
             // A port that fails mid-stream must not end reception; the next round tries again.

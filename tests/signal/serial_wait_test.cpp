@@ -165,12 +165,12 @@ public:
     bool cts() const override { return false; }
     void clearInput() override { }
     void clearOutput() override { }
-    std::size_t bytesWaiting() override
+    std::size_t bytesWaiting() override { return 1; }
+    std::string read() override
     {
         ++calls;
-        return 1;
+        throw std::runtime_error("device gone");
     }
-    std::string read() override { throw std::runtime_error("device gone"); }
     bool write(std::string_view) override { return false; }
     std::atomic<int> calls{0};
 };
