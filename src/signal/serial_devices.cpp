@@ -90,10 +90,10 @@ void ScriptedSerialDeviceUi::loadBegin(std::string_view file, std::int64_t total
 SerialDeviceSettings serialSettingsFrom(const StationConfig& config)
 {
     SerialDeviceSettings s;
-    s.interfaceType = static_cast<InterfaceType>(config.i32(0));
-    s.comPort = config.u8(4);
-    s.baudRate = config.i32(8);
-    s.readerPriority = config.i32(16068);
+    s.interfaceType = static_cast<InterfaceType>(config.interfaceType());
+    s.comPort = config.comPort();
+    s.baudRate = config.baudRate();
+    s.readerPriority = config.serialThreadPriority();
     return s;
 }
 
