@@ -58,13 +58,16 @@ public:
         for (const auto& a : args)
             exec += " " + a;
         exec += " --log " + logPath().string() + " --control " + m_dir.string();
-        std::vector<std::string> argv = {"socat", "pty,raw,echo=0,link=" + devicePath().string() + ",ignoreeof",
-                                         exec};
+        // A real device drains the line at once; the simulator must be quick enough that the
+        // program's "clear output" a few ticks after a write finds nothing left to drop, even on
+        // a loaded machine. Without the right to raise priority nice just runs socat as it is.
+        std::vector<std::string> argv = {"nice", "-n", "-10", "socat",
+                                         "pty,raw,echo=0,link=" + devicePath().string() + ",ignoreeof", exec};
         std::vector<char*> cargv;
         for (auto& s : argv)
             cargv.push_back(s.data());
         cargv.push_back(nullptr);
-        if (posix_spawnp(&m_pid, "socat", nullptr, nullptr, cargv.data(), environ) != 0)
+        if (posix_spawnp(&m_pid, "nice", nullptr, nullptr, cargv.data(), environ) != 0)
             m_pid = -1;
         for (int i = 0; i < 1000 && m_pid > 0 && !std::filesystem::exists(devicePath()); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
