@@ -356,8 +356,11 @@ void SstvReceiver::startPicture()
         for (std::int64_t i = 0; i < span; ++i)
             total += (m_ring.at(begin + i) & 255) + (m_ring.at(later + i) & 255);
         const int b = m_brightness[static_cast<std::size_t>((total / (2 * span)) & 255)];
-        m_lineStart = static_cast<float>(b >= 128 ? m_firstSync : ringIndex(m_firstSync - roundHalfEven(lineItems(row))));
-        m_robotPair = true;
+        // Start with a B-Y line (white separator), so that the first pair is complete: behind the
+        // first sync when it opens a B-Y line, at the line before it otherwise. Starting one line
+        // earlier would paint a pair from the identification code and push the picture down.
+        m_lineStart = static_cast<float>(b >= 128 ? ringIndex(m_firstSync + roundHalfEven(lineItems(row))) : m_firstSync);
+        m_robotPair = false;
     } else {
         m_lineStart = static_cast<float>(m_firstSync);
     }
@@ -513,13 +516,13 @@ void SstvReceiver::decodeLine(std::int32_t a)
             firstChanged = std::min(r, r2);
             endChanged = std::max(r, r2) + 1;
             m_robotPair = false;
+            m_currentRow += 2; // the row count follows the rows written
         } else {
             scan(p1, clock, m_work[0]);
             scan(p2, clock / 2.0f, m_work[3]);
             m_robotPair = true;
             endChanged = r; // nothing written
         }
-        m_currentRow += 1;
     } else {
         const std::int64_t pixelTime = std::max<std::int64_t>(s[kPixelTime], 1);
         const bool doubling = mode.lineDoubling != 0;
