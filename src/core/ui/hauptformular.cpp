@@ -3,6 +3,9 @@
 #include "core/file_event_log.h"
 #include "core/ui/myform.h"
 #include "core/ui/small_windows.h"
+#include "platform/audio_devices.h"
+#include "settings/ui/configuration_dialog.h"
+#include "sstv/sstv_modes.h"
 #include "platform/system_services.h"
 
 #include <QAction>
@@ -263,8 +266,7 @@ void THauptformular::buildMenus()
         dialogs().information(this, "Tellur32", "Printing uses the desktop's printer settings.");
     });
     QAction* conf = add(file, "Configuration1", "&Configuration...");
-    conf->setEnabled(false);
-    conf->setToolTip("The configuration window is not part of this version yet");
+    connect(conf, &QAction::triggered, this, &THauptformular::openConfigurationDialog);
     connect(add(file, "Saveconfigurationas1", "&Save configuration as..."), &QAction::triggered, this,
             &THauptformular::saveConfigurationAsDialog);
     connect(add(file, "Loadconfiguration1", "&Load configuration..."), &QAction::triggered, this,
@@ -670,6 +672,53 @@ void THauptformular::setWavePlaybackVisible(bool on)
 void THauptformular::setTransmitAudioVisible(bool on)
 {
     m_txAudiopanel->setVisible(on);
+}
+
+void THauptformular::openConfigurationDialog()
+{
+    const int noted = m_indexInForce;
+    selectTransmissionType(0, true);
+    bool reset = false;
+    {
+        ModalPause pause(m_station);
+        if (m_switches.has('X'))
+            m_station.config.setFlag(cfg::kExternalMixer, true);
+        ConfigurationEnvironment env;
+        for (const auto& n : platform::audioOutputNames())
+            env.soundOutputDevices << QString::fromStdString(n);
+        for (const auto& row : sstv::kSstvModes)
+            env.sstvModeNames << QString::fromUtf8(row.name.data(), static_cast<int>(row.name.size()));
+        const QDir masks(QString::fromStdString(m_station.config.str(cfg::kFolderMasks, 255)));
+        for (const QString& f : masks.entryList({"*.pal", "*.sch", "*.PAL", "*.SCH"}, QDir::Files))
+            env.palettes << f;
+        env.setUpFolders = [this] { m_store.setUpFolders(m_station.config); };
+        env.saveConfiguration = [this] {
+            saveConfiguration();
+            return true;
+        };
+        env.deleteStandardFile = [this] {
+            std::error_code ec;
+            std::filesystem::remove(m_store.standardFile(), ec);
+        };
+        TConfiguration dialog(m_station.config, env, false, this);
+        dialog.exec();
+        reset = dialog.configurationReset();
+    }
+    if (reset) {
+        // The program ends without the quit question and without saving.
+        m_store.setResetDone(true);
+        m_closeStarted = true;
+        close();
+        return;
+    }
+    if (m_switches.has('X'))
+        m_station.config.setFlag(cfg::kExternalMixer, true);
+    if (auto* fileLog = dynamic_cast<FileEventLog*>(m_station.log.get()))
+        fileLog->applyConfig(m_station.config);
+    applyConfiguration();
+    m_utcCharlabel->setText(m_station.config.flag(cfg::kLocalTime) ? "loc." : "UTC");
+    if (noted >= 0 && noted < m_transmissionType->count())
+        selectTransmissionType(noted, true);
 }
 
 bool THauptformular::FormCloseQuery()

@@ -70,6 +70,7 @@ public:
     // Re-applies the type in force (closes and reopens its receive window), e.g. after a rate change.
     void reapplySelection();
     void saveConfiguration();
+    void openConfigurationDialog();
 
     // The main tick (Scheduletimer).
     void ScheduletimerTimer();
