@@ -8,6 +8,7 @@
 #include "fax/ui/fax_rx_win.h"
 #include "platform/display.h"
 #include "platform/single_instance.h"
+#include "platform/termination_signals.h"
 
 #include <QDir>
 
@@ -58,6 +59,9 @@ int main(int argc, char** argv)
         window.raise();
         window.activateWindow();
     });
+    tellur::platform::TerminationSignals termination;
+    QObject::connect(&termination, &tellur::platform::TerminationSignals::requested, &window,
+                     [&window] { window.endSession(); });
     window.show();
     window.startUp();
     return QApplication::exec();

@@ -727,7 +727,7 @@ bool THauptformular::FormCloseQuery()
         return true;
     m_closeStarted = true;
     m_station.interfaceStatusMessage = "Closing down Tellur32. Please wait...";
-    if (m_station.config.flag(cfg::kCloseQuery)
+    if (m_station.config.flag(cfg::kCloseQuery) && !m_sessionEnding
         && !dialogs().question(this, "Tellur32", "Do you really want to quit Tellur32?")) {
         m_closeStarted = false;
         m_station.interfaceStatusMessage.clear();
@@ -753,6 +753,13 @@ bool THauptformular::FormCloseQuery()
     m_station.log->action("tellur32 terminates");
     m_modeMenu->clear();
     return true;
+}
+
+void THauptformular::endSession()
+{
+    m_sessionEnding = true;
+    close();
+    m_sessionEnding = false;
 }
 
 void THauptformular::closeEvent(QCloseEvent* e)

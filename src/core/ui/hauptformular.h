@@ -93,6 +93,9 @@ public:
     void setAudioPeakSource(std::function<std::int64_t()> source) { m_peakSource = std::move(source); }
 
     bool closeStarted() const { return m_closeStarted; }
+    // The desktop session or a termination signal ends the program: it closes as on a user's
+    // close (everything saved) but without the quit question nobody is there to answer.
+    void endSession();
     QString configurationText() const;
     QString helpFile() const { return m_helpFile; }
     std::optional<double> quitTime() const { return m_quitTime; }
@@ -134,6 +137,7 @@ private:
     // Run state.
     bool m_startUp = true;
     bool m_closeStarted = false;
+    bool m_sessionEnding = false;
     bool m_modeChangeRequest = false;
     bool m_externalProgramRunning = false;
     bool m_changeCarriedOut = false;
