@@ -1,6 +1,6 @@
 // The serial engine against simulated devices on real pseudo-terminals, through QSerialPort.
 #include "platform/qt_serial_port.h"
-#include "platform/serial_command_runner.h"
+#include "platform/process_runner.h"
 #include "serial_pty_rig.h"
 #include "signal/serial_devices.h"
 #include "signal/serial_reader.h"
@@ -47,7 +47,7 @@ struct PtyStation {
     SerialWaiter waiter {clock};
     RecordingEventLog log;
     ScriptedSerialDeviceUi ui;
-    QtCommandRunner runner;
+    QtProcessRunner runner;
     SerialDevices devices {port, pulse, waiter, log, ui, &runner};
     std::unique_ptr<SampleRing> ring = std::make_unique<SampleRing>();
     SerialFraming framing;
