@@ -147,3 +147,22 @@ TEST(CliText, RealNavtexRecordingsDecode)
     EXPECT_NE(r.out.find("NOW IS THE TIME FOR ALL GOOD MEN TO COME TO THE AID OF THEIR COUNTRY."), std::string::npos)
         << r.out;
 }
+
+TEST(CliText, NamedConfigurationChoosesTheModeRowAndTheStoreFolder)
+{
+    const std::string rec = TELLUR_SHARED_DIR "/testdata/real/navtex/navtex_example_fventuri.flac";
+    if (!fs::exists(rec))
+        GTEST_SKIP() << "real NAVTEX recordings not present";
+    const fs::path home = freshDir("named");
+    const std::string base = cli() + " --home " + home.string() + " --config Coast -q ";
+    // The recording's centre is 1000 Hz; only the named configuration's NAVTEX row says so.
+    ASSERT_EQ(run(base + "config set rttyMode.6.centerHz 1000").status, 0);
+    ASSERT_EQ(run(base + "config set navtexDatabaseDir ./Coast-NAVTEX/").status, 0);
+    const Proc r = run(base + "decode navtex " + rec);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("NOW IS THE TIME FOR ALL GOOD MEN"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(home / "Coast-NAVTEX" / "NAVTEX.dbf"));
+    EXPECT_EQ(run(cli() + " --home " + home.string() + " -q decode navtex " + rec).out.find("NOW IS THE TIME"),
+              std::string::npos)
+        << "the standard configuration keeps its own centre";
+}

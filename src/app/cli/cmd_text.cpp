@@ -1,6 +1,7 @@
 // decode rtty|navtex, synop, messages: the text modes of the command-line tool.
 #include "app/cli/audio_input.h"
 #include "app/cli/cli.h"
+#include "app/cli/cli_station.h"
 
 #include "core/numeric.h"
 #include "core/sample_ring.h"
@@ -26,24 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace tellur::text;
-
-constexpr std::size_t kNavtexFolderOffset = 493;
-constexpr std::size_t kTextFolderOffset = 2029;
-constexpr std::size_t kFolderCapacity = 255;
-
-fs::path configFolder(const CommonOptions& opts, std::size_t offset, const char* fallback)
-{
-    StationConfig config;
-    std::string f = config.str(offset, kFolderCapacity);
-    std::replace(f.begin(), f.end(), '\\', '/');
-    if (f.empty())
-        f = fallback;
-    fs::path p(f);
-    return p.is_absolute() ? p : opts.stationFolder / p.lexically_normal();
-}
-
-fs::path navtexFolder(const CommonOptions& o) { return configFolder(o, kNavtexFolderOffset, "NAVTEX-Database"); }
-fs::path textFolder(const CommonOptions& o) { return configFolder(o, kTextFolderOffset, "Textmessages-Lastreceived"); }
 
 DayTime stationNow()
 {
@@ -108,7 +91,8 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     if (!args.empty())
         in.source = args[0];
 
-    StationConfig config;
+    CliStation station(opts);
+    const StationConfig& config = station.config();
     std::size_t row = static_cast<std::size_t>(kDefaultRttyModeRow);
     const std::int8_t stored = currentRttyModeRow(config);
     if (stored >= 0 && static_cast<std::size_t>(stored) < kRttyModeRows)
@@ -156,7 +140,7 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
 
     std::unique_ptr<MessageStore> store;
     try {
-        store = std::make_unique<MessageStore>(navtexFolder(opts));
+        store = std::make_unique<MessageStore>(station.folderPath(StationFolder::NavtexDatabase));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tellur32-cli decode: message store not available: %s\n", e.what());
         if (opts.json)
@@ -180,9 +164,10 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     TextPane pane;
     CaptureFile capture;
     std::error_code ec;
-    fs::create_directories(textFolder(opts), ec);
+    const fs::path textFolder = station.folderPath(StationFolder::TextmessagesLastReceived);
+    fs::create_directories(textFolder, ec);
     const DayTime start = stationNow();
-    capture.open(textFolder(opts), start);
+    capture.open(textFolder, start);
 
     bool lastRunning = !rx.running();
     std::size_t shownChars = 0;
@@ -264,7 +249,9 @@ const CliCommand kSynop("synop", "prints the plain-language SYNOP/SHIP reports o
                                 return kExitFailed;
                             }
                             SynopStationList stations;
-                            stations.load(navtexFolder(opts) / SynopStationList::kFileName);
+                            CliStation station(opts);
+                            stations.load(station.folderPath(StationFolder::NavtexDatabase) /
+                                          SynopStationList::kFileName);
                             std::vector<std::string> out;
                             if (!decodeSynop(lines, out, stations)) {
                                 std::fprintf(stderr, "tellur32-cli synop: no SYNOP or SHIP report in %s\n",
@@ -310,7 +297,8 @@ int messagesCommand(std::vector<std::string>& args, CommonOptions& opts)
     if (args.empty())
         usage(help);
     const std::string sub = args[0];
-    MessageStore store(navtexFolder(opts));
+    CliStation home(opts);
+    MessageStore store(home.folderPath(StationFolder::NavtexDatabase));
     auto filter = parseFilterExpression(buildFilterExpression(type, station));
     if (!filter)
         usage("tellur32-cli messages: --type and --station take one character\n");
