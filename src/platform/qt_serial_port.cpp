@@ -6,9 +6,20 @@
 #include <QThread>
 
 #include <algorithm>
+#include <poll.h>
 #include <type_traits>
 
 namespace tellur::platform {
+
+namespace {
+
+bool lineHungUp(const QSerialPort& port)
+{
+    pollfd p {static_cast<int>(port.handle()), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+} // namespace
 
 struct QtSerialPort::State {
     signal::SerialPortMap map;
@@ -44,8 +55,10 @@ QtSerialPort::QtSerialPort(signal::SerialPortMap map)
     m_state->port = new QSerialPort;
     QSerialPort* port = m_state->port;
     QObject::connect(port, &QSerialPort::errorOccurred, port, [port](QSerialPort::SerialPortError e) {
-        // The device went away: close, so the next open finds out whether it is back.
-        if (e == QSerialPort::ResourceError && port->isOpen())
+        // The device went away: close, so the next open finds out whether it is back. A hung-up
+        // line (a pulled adapter, a pseudo-terminal whose other end closed) may read as end of
+        // file, which Qt reports as a plain read error; the poll tells the two apart.
+        if (port->isOpen() && (e == QSerialPort::ResourceError || (e == QSerialPort::ReadError && lineHungUp(*port))))
             port->close();
     });
     m_thread->setObjectName(QStringLiteral("serial port"));
