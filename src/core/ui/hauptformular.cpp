@@ -778,6 +778,12 @@ bool THauptformular::FormCloseQuery()
 
 void THauptformular::endSession()
 {
+    if (m_startUp) {
+        // Start-up serves events (the logo, device set-up waits) before the program's event
+        // loop runs; a window closed then would leave the program running without a window.
+        QTimer::singleShot(0, this, &THauptformular::endSession);
+        return;
+    }
     m_sessionEnding = true;
     close();
     m_sessionEnding = false;
