@@ -61,6 +61,14 @@ inline constexpr std::size_t kInterfaceType = 0, kComPort = 4, kBaudRate = 8, kD
                              kSoundThreadPriority = 16072, kTransmitThreadPriority = 16076;
 inline constexpr int kExternalProgramRows = 11;
 inline constexpr std::size_t kProgramNameCapacity = 255; // the three DSP program / command-line fields
+// Window positions and FAX window switches the user interface keeps in the record.
+inline constexpr std::size_t kSpectrumWindowLeft = 3992, kSpectrumWindowTop = 3996, kScopeWindowLeft = 4000,
+                             kScopeWindowTop = 4004, kFaxSpectrumOpen = 6218, kFaxAutoPrint = 6220,
+                             kFaxAutoSave = 6221, kFaxSquelchThreshold = 6222, kFaxTimestamp = 6223,
+                             kFaxAutoLpm = 6224, kFaxToolsLeft = 8908, kFaxToolsTop = 8912, kFaxToolsVisible = 8916,
+                             kUsageWindowLeft = 9288, kUsageWindowTop = 9292;
+// A stored window position of this value means the window has not been placed yet.
+inline constexpr std::int32_t kWindowUnset = 2147483647;
 } // namespace cfg
 
 class StationConfig {

@@ -23,10 +23,10 @@ protected:
 
     TFAXRXWin* openFax(StationConfig c = StationConfig{})
     {
-        c.setU8(cfg::kTransmissionTypeIndex, 2);
-        c.setI32(cfg::kInterfaceType, cfg::kInterfaceSoundCard);
-        c.setFlag(cfg::kAutoSave, true);
-        c.setStr(cfg::kFaxPictureFolder, 255, "./FAX-Lastreceived/");
+        c.setU8(cfg::kLastTransmissionType, 2);
+        c.setI32(cfg::kInterfaceType, InterfaceSoundCard);
+        c.setFlag(cfg::kFaxAutoSave, true);
+        c.setFolder(StationFolder::FaxLastReceived, "./FAX-Lastreceived/");
         c.setStr(6228, 30, "@_yyyymmdd_hhnn"); // FAX file name format
         prepare(c);
         writeConfig(c);
@@ -153,7 +153,7 @@ TEST_F(FaxWindowTest, DrumSpeedSpinStepsCyclically)
 TEST_F(FaxWindowTest, CommandLineRowAndZoomList)
 {
     StationConfig c;
-    c.setU8(cfg::kTransmissionTypeIndex, 2);
+    c.setU8(cfg::kLastTransmissionType, 2);
     writeConfig(c);
     makeMain({"S:3"});
     settle();
@@ -176,15 +176,15 @@ TEST_F(FaxWindowTest, SpectrumOpensWithItsUpdateThreadAndClosesCleanly)
     if (fax->spectrum())
         button->click(); // opened at the start as the configuration asked
     ASSERT_EQ(fax->spectrum(), nullptr);
-    EXPECT_FALSE(station.config.flag(cfg::kSpectrumOpen));
+    EXPECT_FALSE(station.config.flag(cfg::kFaxSpectrumOpen));
     button->click();
     ASSERT_NE(fax->spectrum(), nullptr);
-    EXPECT_TRUE(station.config.flag(cfg::kSpectrumOpen));
+    EXPECT_TRUE(station.config.flag(cfg::kFaxSpectrumOpen));
     EXPECT_EQ(fax->spectrum()->windowTitle(), "Spectrum");
     QTest::qWait(400); // a few updates from its thread
     button->click();
     EXPECT_EQ(fax->spectrum(), nullptr);
-    EXPECT_FALSE(station.config.flag(cfg::kSpectrumOpen));
+    EXPECT_FALSE(station.config.flag(cfg::kFaxSpectrumOpen));
 }
 
 // The typical road: FAX chosen, a recording decoded from a wave file, the chart saved under the
@@ -241,9 +241,11 @@ TEST_F(FaxWindowTest, WrongWaveFormatIsRefusedWithTheMessage)
     ASSERT_NE(fax, nullptr);
     dialogs->files = {QString::fromStdString(wav.string())};
     fax->decodeWaveFile();
-    EXPECT_FALSE(fax->playbackRunning());
+    // The playback thread finds the format and hands the message to the GUI thread.
+    EXPECT_TRUE(waitUntil([&] { return !dialogs->asked.filter("wrong wave file format").isEmpty(); }, 10000));
     EXPECT_TRUE(dialogs->asked.contains("Sorry, wrong wave file format. Must be 11025 Samples/s, 16 Bit, Mono."));
-    EXPECT_FALSE(main->findChild<QWidget*>("WavePlaybackPanel")->isVisibleTo(main.get()));
+    EXPECT_TRUE(waitUntil([&] { return !fax->playbackRunning(); }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return !main->findChild<QWidget*>("WavePlaybackPanel")->isVisibleTo(main.get()); }, 10000));
 }
 
 TEST_F(FaxWindowTest, ClosingDuringReceptionSavesConfigurationPictureAndStopsThreads)
@@ -268,7 +270,7 @@ TEST_F(FaxWindowTest, ClosingDuringReceptionSavesConfigurationPictureAndStopsThr
     EXPECT_TRUE(std::filesystem::exists(station.configFile("tellur32")));
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir.path().toStdString()) / "FAX-Lastreceived" / "HF-Fax"));
     EXPECT_TRUE(log->contains("end FAX reception"));
-    EXPECT_EQ(station.currentOperatingMode, -1);
+    EXPECT_EQ(station.flags.currentOperatingMode.load(), -1);
 }
 
 } // namespace

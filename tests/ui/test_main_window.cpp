@@ -130,7 +130,7 @@ TEST_F(MainWindowTest, ChoosingFaxOpensTheReceiveWindowAndNoneClosesIt)
     settle();
     ASSERT_NE(qobject_cast<TFAXRXWin*>(m.receiveWindow()), nullptr);
     EXPECT_TRUE(combo->isEnabled());
-    EXPECT_EQ(station.config.u8(cfg::kTransmissionTypeIndex), 2);
+    EXPECT_EQ(station.config.u8(cfg::kLastTransmissionType), 2);
     EXPECT_TRUE(m.findChild<QMenu*>("Mode1")->actions().at(2)->isChecked());
 
     // The same entry again changes nothing.
@@ -147,7 +147,7 @@ TEST_F(MainWindowTest, ChoosingFaxOpensTheReceiveWindowAndNoneClosesIt)
 TEST_F(MainWindowTest, TypesWithoutAWindowYetAreDisabledAndNeverCrash)
 {
     StationConfig c;
-    c.setU8(cfg::kTransmissionTypeIndex, 1); // stored "SSTV"
+    c.setU8(cfg::kLastTransmissionType, 1); // stored "SSTV"
     writeConfig(c);
     auto& m = makeMain();
     settle();
@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, CloseQueryAsksUntilTheUserAgreesAndThenSavesEverything)
 {
     StationConfig c;
     c.setFlag(cfg::kCloseQuery, true);
-    c.setU8(cfg::kTransmissionTypeIndex, 2);
+    c.setU8(cfg::kLastTransmissionType, 2);
     writeConfig(c);
     auto& m = makeMain();
     settle();
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, CloseQueryAsksUntilTheUserAgreesAndThenSavesEverything)
     EXPECT_EQ(m.receiveWindow(), nullptr);
     StationConfig saved;
     ASSERT_TRUE(loadConfigFile(station.configFile("tellur32"), saved));
-    EXPECT_EQ(saved.u8(cfg::kTransmissionTypeIndex), 2) << "the type in use is restored at the next start";
+    EXPECT_EQ(saved.u8(cfg::kLastTransmissionType), 2) << "the type in use is restored at the next start";
     EXPECT_TRUE(log->contains("tellur32 terminates"));
 }
 

@@ -34,8 +34,8 @@ protected:
 TEST_F(Screenshots, MainWindowAndFaxReception)
 {
     StationConfig c;
-    c.setU8(cfg::kTransmissionTypeIndex, 2);
-    c.setI32(cfg::kInterfaceType, cfg::kInterfaceSoundCard);
+    c.setU8(cfg::kLastTransmissionType, 2);
+    c.setI32(cfg::kInterfaceType, InterfaceSoundCard);
     c.setFlag(cfg::kFaxToolsVisible, true);
     ASSERT_TRUE(saveConfigFile(station.configFile("tellur32"), c));
     auto& m = makeMain();

@@ -1,6 +1,7 @@
 #include "core/ui/hauptformular.h"
 
 #include "core/file_event_log.h"
+#include "core/ui/key_swallower.h"
 #include "core/ui/myform.h"
 #include "core/ui/small_windows.h"
 #include "platform/audio_devices.h"
@@ -44,21 +45,6 @@ namespace {
 const char* const kFixedEntries[] = {"none", "SSTV", "FAX", "RTTY"};
 constexpr int kFixedCount = 4;
 
-// Keys typed into the type selector would change the operating type behind the user's back.
-class KeySwallower : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() == QEvent::KeyPress) {
-            auto* k = static_cast<QKeyEvent*>(e);
-            if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab)
-                return true;
-        }
-        return QObject::eventFilter(o, e);
-    }
-};
-
 QFrame* panel(QWidget* parent, const char* name)
 {
     auto* f = new QFrame(parent);
@@ -84,6 +70,14 @@ QToolButton* toolButton(QWidget* parent, const char* name, const QString& text, 
     return b;
 }
 
+std::vector<std::string> toStdStrings(const QStringList& list)
+{
+    std::vector<std::string> v;
+    for (const QString& s : list)
+        v.push_back(s.toStdString());
+    return v;
+}
+
 const char* const kHelpFiles[] = {"TLEng", "TLDeu", "TLEsp", "TLFra", "TLJpn", "TLIT", "TLRus"};
 
 } // namespace
@@ -93,7 +87,7 @@ THauptformular::THauptformular(StationContext& station, Options options, QWidget
     , m_station(station)
     , m_options(std::move(options))
     , m_store(station.folder, *station.log)
-    , m_switches(m_options.args)
+    , m_switches(toStdStrings(m_options.args))
 {
     setObjectName("THauptformular");
     setWindowTitle("Tellur32");
@@ -120,6 +114,34 @@ THauptformular::THauptformular(StationContext& station, Options options, QWidget
 THauptformular::~THauptformular()
 {
     m_scheduletimer->stop();
+    // The receive window uses the devices until it has closed.
+    delete m_receiveWindow.data();
+    m_devices.reset();
+}
+
+StationDevices& THauptformular::devices()
+{
+    if (!m_devices) {
+        m_devices = std::make_unique<StationDevices>(m_station, this, mixerDeviceCount(), [this] { return m_closeStarted; });
+        m_devices->deviceDialogs().setStatusHandler([this](const std::string&) { showInterfaceStatus(); });
+    }
+    return *m_devices;
+}
+
+int THauptformular::mixerDeviceCount() const
+{
+    return m_options.mixerDevices >= 0 ? m_options.mixerDevices : platform::soundInputDeviceCount();
+}
+
+void THauptformular::showInterfaceStatus()
+{
+    const std::string& message = m_station.flags.interfaceStatusMessage;
+    if (m_station.interfaceType() == InterfacePtc2 && !message.empty()) {
+        m_ptcErrorPanel->setText(QString::fromStdString(message));
+        m_ptcErrorPanel->show();
+    } else {
+        m_ptcErrorPanel->hide();
+    }
 }
 
 void THauptformular::buildControls()
@@ -348,22 +370,23 @@ void THauptformular::startUp()
     m_indexInForce = 2147483647;
     m_externalProgramRunning = false;
 
-    const std::string name = m_switches.value('C') ? m_switches.value('C')->toStdString()
-                                                   : m_station.standardConfigName;
+    // The name keeps its case: configuration files live on a case-sensitive disk.
+    const auto c = m_switches.get('C');
+    const std::string name = c && !c->raw.empty() ? c->raw : m_station.standardConfigName;
     if (!loadConfiguration(name)) {
         ModalPause pause(m_station);
         std::error_code ec;
         std::filesystem::create_directories(m_station.folder, ec);
         m_store.setUpFolders(m_station.config);
         if (m_switches.has('X'))
-            m_station.config.setFlag(cfg::kExternalMixer, true);
+            m_station.config.setFlag(cfg::kExternalMixerControl, true);
         const int lang = dialogs().firstTimeLanguage(this, m_station.config.i32(cfg::kHelpLanguage));
         m_station.config.setI32(cfg::kHelpLanguage, lang);
         m_station.configName = name;
     }
-    m_utcCharlabel->setText(m_station.config.flag(cfg::kLocalTime) ? "loc." : "UTC");
+    m_utcCharlabel->setText(m_station.config.flag(cfg::kUseLocalTime) ? "loc." : "UTC");
     if (m_switches.has('X'))
-        m_station.config.setFlag(cfg::kExternalMixer, true);
+        m_station.config.setFlag(cfg::kExternalMixerControl, true);
     m_station.log->action("tellur32 launches");
 
     TStartLogoForm* logo = nullptr;
@@ -373,17 +396,14 @@ void THauptformular::startUp()
         QCoreApplication::processEvents();
     }
 
+    devices().runPtcCommandFile("PTCINI.INI");
     applyConfiguration();
 
     m_transmissionType->setEnabled(true);
     m_modeMenu->setEnabled(true);
-    int index = m_station.config.u8(cfg::kTransmissionTypeIndex);
-    if (auto m = m_switches.value('M')) {
-        bool ok = false;
-        const int v = m->toInt(&ok);
-        if (ok)
-            index = v;
-    }
+    int index = m_station.config.u8(cfg::kLastTransmissionType);
+    if (auto m = m_switches.listIndex())
+        index = *m;
     if (index < 0 || index >= m_transmissionType->count())
         index = 0;
     m_transmissionType->setCurrentIndex(index);
@@ -417,23 +437,28 @@ void THauptformular::applyConfiguration()
     m_volumeregler->hide();
     m_audiopanel->hide();
     auto& c = m_station.config;
-    if (m_station.interfaceType() == cfg::kInterfaceSoundCard) {
-        const int mixers = m_options.mixerDevices >= 0 ? m_options.mixerDevices : platform::soundInputDeviceCount();
+    if (m_station.interfaceType() == InterfaceSoundCard) {
+        const int mixers = mixerDeviceCount();
         const int outputs = m_options.outputDevices >= 0 ? m_options.outputDevices : platform::soundOutputDeviceCount();
         const int mixer = c.i32(cfg::kMixerDevice);
         if ((mixer >= mixers || mixer < 0) && mixer != mixers) {
             c.setI32(cfg::kMixerDevice, 0);
-            c.setI32(3652, 0);
-            c.setI32(3656, 0);
-            c.setI32(3660, 0);
+            c.setI32(cfg::kSstvInputLine, 0);
+            c.setI32(cfg::kFmInputLine, 0);
+            c.setI32(cfg::kAmInputLine, 0);
         }
         const int sound = c.i32(cfg::kSoundDevice);
         if ((sound < 0 || sound >= outputs) && sound != outputs)
             c.setI32(cfg::kSoundDevice, 0);
         if (mixers == 0 || outputs == 0)
-            c.setI32(cfg::kInterfaceType, cfg::kInterfaceOther);
+            c.setI32(cfg::kInterfaceType, InterfaceOther);
     }
-    if (m_station.interfaceType() == cfg::kInterfaceSoundCard) {
+    if (!m_receiveWindow) {
+        // Devices, ports and the port map follow the configuration just applied.
+        m_devices.reset();
+        devices();
+    }
+    if (m_station.interfaceType() == InterfaceSoundCard) {
         // The desktop's sound server owns the volumes: the slider stays hidden and the buttons
         // open the desktop's volume control.
         m_rxSoundbutton->show();
@@ -441,12 +466,12 @@ void THauptformular::applyConfiguration()
         m_audiopanel->show();
     }
 
-    const int left = c.i32(cfg::kMainLeft);
-    const int top = c.i32(cfg::kMainTop);
+    const int left = c.i32(cfg::kMainWindowLeft);
+    const int top = c.i32(cfg::kMainWindowTop);
     QPoint pos = this->pos();
-    if (left != cfg::kUnset)
+    if (left != cfg::kWindowUnset)
         pos.setX(left);
-    if (top != cfg::kUnset)
+    if (top != cfg::kWindowUnset)
         pos.setY(top);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect g = screen->availableGeometry();
@@ -598,7 +623,7 @@ void THauptformular::carryOutChangeRequest()
 void THauptformular::finishSelection()
 {
     if (m_indexInForce >= 0 && m_indexInForce < 256)
-        m_station.config.setU8(cfg::kTransmissionTypeIndex, std::uint8_t(m_indexInForce));
+        m_station.config.setU8(cfg::kLastTransmissionType, std::uint8_t(m_indexInForce));
     m_transmissionType->setEnabled(true);
     if (m_indexInForce >= 0 && m_indexInForce < m_transmissionType->count())
         m_transmissionType->setCurrentIndex(m_indexInForce);
@@ -610,7 +635,7 @@ void THauptformular::finishSelection()
 
 void THauptformular::ScheduletimerTimer()
 {
-    if (m_station.interfaceType() == cfg::kInterfaceSoundCard)
+    if (m_station.interfaceType() == InterfaceSoundCard)
         updateLevelMeter();
     ++m_tickCounter;
     if (m_station.modalPause > 0)
@@ -628,12 +653,7 @@ void THauptformular::ScheduletimerTimer()
     if (m_tickCounter > 16) {
         m_tickCounter -= 16;
         updateClock();
-        if (m_station.interfaceType() == cfg::kInterfacePtc2 && !m_station.interfaceStatusMessage.empty()) {
-            m_ptcErrorPanel->setText(QString::fromStdString(m_station.interfaceStatusMessage));
-            m_ptcErrorPanel->show();
-        } else {
-            m_ptcErrorPanel->hide();
-        }
+        showInterfaceStatus();
     }
     if (m_receiveWindow)
         m_receiveWindow->periodicHook();
@@ -645,7 +665,7 @@ void THauptformular::ScheduletimerTimer()
 
 void THauptformular::updateLevelMeter()
 {
-    const std::int64_t peak = m_peakSource ? m_peakSource() : 0;
+    const std::int64_t peak = m_devices ? m_devices->takeAudioPeak() : 0;
     const int v = m_levelMeter.push(peak);
     const char* colour = "#800000";
     switch (LevelMeter::colourFor(v)) {
@@ -682,13 +702,13 @@ void THauptformular::openConfigurationDialog()
     {
         ModalPause pause(m_station);
         if (m_switches.has('X'))
-            m_station.config.setFlag(cfg::kExternalMixer, true);
+            m_station.config.setFlag(cfg::kExternalMixerControl, true);
         ConfigurationEnvironment env;
         for (const auto& n : platform::audioOutputNames())
             env.soundOutputDevices << QString::fromStdString(n);
         for (const auto& row : sstv::kSstvModes)
             env.sstvModeNames << QString::fromUtf8(row.name.data(), static_cast<int>(row.name.size()));
-        const QDir masks(QString::fromStdString(m_station.config.str(cfg::kFolderMasks, 255)));
+        const QDir masks(QString::fromStdString(m_station.folderField(StationFolder::MasksPalettes).string()));
         for (const QString& f : masks.entryList({"*.pal", "*.sch", "*.PAL", "*.SCH"}, QDir::Files))
             env.palettes << f;
         env.setUpFolders = [this] { m_store.setUpFolders(m_station.config); };
@@ -712,11 +732,11 @@ void THauptformular::openConfigurationDialog()
         return;
     }
     if (m_switches.has('X'))
-        m_station.config.setFlag(cfg::kExternalMixer, true);
+        m_station.config.setFlag(cfg::kExternalMixerControl, true);
     if (auto* fileLog = dynamic_cast<FileEventLog*>(m_station.log.get()))
         fileLog->applyConfig(m_station.config);
     applyConfiguration();
-    m_utcCharlabel->setText(m_station.config.flag(cfg::kLocalTime) ? "loc." : "UTC");
+    m_utcCharlabel->setText(m_station.config.flag(cfg::kUseLocalTime) ? "loc." : "UTC");
     if (noted >= 0 && noted < m_transmissionType->count())
         selectTransmissionType(noted, true);
 }
@@ -726,17 +746,17 @@ bool THauptformular::FormCloseQuery()
     if (m_closeStarted)
         return true;
     m_closeStarted = true;
-    m_station.interfaceStatusMessage = "Closing down Tellur32. Please wait...";
+    m_station.flags.interfaceStatusMessage = "Closing down Tellur32. Please wait...";
     if (m_station.config.flag(cfg::kCloseQuery) && !m_sessionEnding
         && !dialogs().question(this, "Tellur32", "Do you really want to quit Tellur32?")) {
         m_closeStarted = false;
-        m_station.interfaceStatusMessage.clear();
+        m_station.flags.interfaceStatusMessage.clear();
         return false;
     }
     const int noted = m_indexInForce;
     selectTransmissionType(0, true);
     if (noted >= 0 && noted < 256)
-        m_station.config.setU8(cfg::kTransmissionTypeIndex, std::uint8_t(noted));
+        m_station.config.setU8(cfg::kLastTransmissionType, std::uint8_t(noted));
     m_scheduletimer->stop();
     if (m_externalProgramRunning) {
         dialogs().information(this, "Tellur32",
@@ -746,17 +766,24 @@ bool THauptformular::FormCloseQuery()
         return false;
     }
     if (pos() != m_storedPos) {
-        m_station.config.setI32(cfg::kMainLeft, x());
-        m_station.config.setI32(cfg::kMainTop, y());
+        m_station.config.setI32(cfg::kMainWindowLeft, x());
+        m_station.config.setI32(cfg::kMainWindowTop, y());
     }
     saveConfiguration();
     m_station.log->action("tellur32 terminates");
+    devices().runPtcCommandFile("PTCDeINI.INI");
     m_modeMenu->clear();
     return true;
 }
 
 void THauptformular::endSession()
 {
+    if (m_startUp) {
+        // Start-up serves events (the logo, device set-up waits) before the program's event
+        // loop runs; a window closed then would leave the program running without a window.
+        QTimer::singleShot(0, this, &THauptformular::endSession);
+        return;
+    }
     m_sessionEnding = true;
     close();
     m_sessionEnding = false;
@@ -821,7 +848,7 @@ void THauptformular::loadConfigurationDialog()
         m_station.config = loaded;
         m_station.configName = QFileInfo(f).completeBaseName().toStdString();
         if (m_switches.has('X'))
-            m_station.config.setFlag(cfg::kExternalMixer, true);
+            m_station.config.setFlag(cfg::kExternalMixerControl, true);
     } else {
         dialogs().warning(this, "Problem", "The configuration file '" + f + "' could not be loaded.");
     }

@@ -4,12 +4,13 @@
 // through a factory table and owned through Qt parenting. GUI thread.
 #pragma once
 
+#include "core/command_switches.h"
 #include "core/config_file.h"
 #include "core/level_meter.h"
-#include "core/ui/command_switches.h"
 #include "core/ui/dialogs.h"
 #include "core/ui/myform.h"
 #include "core/ui/station_context.h"
+#include "core/ui/station_devices.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -89,8 +90,9 @@ public:
     void setWavePlaybackVisible(bool on);
     void setTransmitAudioVisible(bool on);
 
-    // Level meter input (the receive window's capture object reports its peak here).
-    void setAudioPeakSource(std::function<std::int64_t()> source) { m_peakSource = std::move(source); }
+    // The station's devices behind the operating-mode switch; receive windows request their
+    // modes here. Rebuilt by applying the configuration.
+    StationDevices& devices();
 
     bool closeStarted() const { return m_closeStarted; }
     // The desktop session or a termination signal ends the program: it closes as on a user's
@@ -120,6 +122,8 @@ private:
     void chooseHelpFile();
     void updateLevelMeter();
     void updateClock();
+    void showInterfaceStatus();
+    int mixerDeviceCount() const;
     bool loadConfiguration(const std::string& name);
     void showUsageInfo();
     void runMixerProgram(bool record);
@@ -149,7 +153,7 @@ private:
     QPointer<TUsageWin> m_usageWin;
     QString m_helpFile;
     LevelMeter m_levelMeter;
-    std::function<std::int64_t()> m_peakSource;
+    std::unique_ptr<StationDevices> m_devices;
     QPoint m_storedPos;
 
     // Controls.

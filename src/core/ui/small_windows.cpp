@@ -80,9 +80,9 @@ TUsageWin::TUsageWin(StationContext& station, QWidget* parent)
     connect(m_timer, &QTimer::timeout, this, &TUsageWin::refresh);
     m_timer->start();
     refresh();
-    const int left = station.config.i32(cfg::kUsageLeft);
-    const int top = station.config.i32(cfg::kUsageTop);
-    if (left != cfg::kUnset && top != cfg::kUnset)
+    const int left = station.config.i32(cfg::kUsageWindowLeft);
+    const int top = station.config.i32(cfg::kUsageWindowTop);
+    if (left != cfg::kWindowUnset && top != cfg::kWindowUnset)
         move(left, top);
 }
 
@@ -100,8 +100,8 @@ void TUsageWin::closeEvent(QCloseEvent* e)
         e->ignore();
         return;
     }
-    m_station.config.setI32(cfg::kUsageLeft, x());
-    m_station.config.setI32(cfg::kUsageTop, y());
+    m_station.config.setI32(cfg::kUsageWindowLeft, x());
+    m_station.config.setI32(cfg::kUsageWindowTop, y());
     Q_EMIT closed();
     e->accept();
 }

@@ -20,22 +20,10 @@ QDateTime fromDayCount(double days)
     return kEpoch.addMSecs(static_cast<qint64>(days * 86400000.0 + (days >= 0 ? 0.5 : -0.5)));
 }
 
-std::filesystem::path StationContext::folderField(std::size_t offset) const
-{
-    std::string f = config.str(offset, 255);
-    for (char& c : f)
-        if (c == '\\')
-            c = '/';
-    if (f.empty())
-        return folder;
-    std::filesystem::path p(f);
-    return p.is_absolute() ? p : (folder / p).lexically_normal();
-}
-
 double StationContext::stationTime() const
 {
     const QDateTime now = clock();
-    if (config.flag(cfg::kLocalTime))
+    if (config.flag(cfg::kUseLocalTime))
         return toDayCount(now.toLocalTime());
     return toDayCount(now.toUTC());
 }

@@ -1,14 +1,14 @@
 #include "fax/ui/fax_rx_win.h"
 
 #include "core/ui/hauptformular.h"
+#include "core/ui/key_swallower.h"
 #include "core/ui/station_context.h"
-#include "core/ui/wave_playback.h"
+#include "core/ui/station_devices.h"
 #include "fax/fax_assembly.h"
 #include "fax/ui/fax_tools.h"
 #include "fax/ui/picture_viewer.h"
-#include "platform/audio_devices.h"
-#include "signal/demodulators.h"
 #include "signal/ui/spectrum_win.h"
+#include "signal/serial_watchdog.h"
 #include "signal/wave_source.h"
 
 #include <QAction>
@@ -41,37 +41,12 @@ namespace {
 
 constexpr int kLpmSteps[] = {60, 90, 120, 180, 240, 360};
 
-const char* demodulatorName(int mode)
-{
-    switch (mode) {
-    case 0: return "FMFAX";
-    case 1:
-    case 2: return "AMFAX";
-    case 3:
-    case 4: return "AMPLLFAX";
-    default: return "";
-    }
-}
+const QString kWaveNeedsSoundcard = "Choose \"FAX\" with the Sound Card interface to decode a wave file.";
 
 QString hexCaption(int n, const QString& text)
 {
     return QString::asprintf("&%x ", n) + text;
 }
-
-// Keys typed into the window's combo boxes would change the mode or zoom unasked.
-class KeyDiscarder : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* o, QEvent* e) override
-    {
-        if (e->type() == QEvent::KeyPress) {
-            auto* k = static_cast<QKeyEvent*>(e);
-            if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab)
-                return true;
-        }
-        return QObject::eventFilter(o, e);
-    }
-};
 
 QToolButton* tool(QWidget* parent, const char* name, const QString& text, const QString& hint)
 {
@@ -141,11 +116,11 @@ TFAXRXWin::TFAXRXWin(THauptformular& main)
     buildMenus();
 
     m_tools = new TFAXToolWin(m_station, this);
-    m_tools->squelchthreshold()->setValue(m_station.config.u8(cfg::kSquelchThreshold));
+    m_tools->squelchthreshold()->setValue(m_station.config.u8(cfg::kFaxSquelchThreshold));
     connect(m_tools, &TFAXToolWin::settingsChanged, this, [this] {
         if (m_rx)
             m_rx->applySettings(receiverSettings());
-        m_saveButton->setEnabled(!m_station.config.flag(cfg::kAutoSave));
+        m_saveButton->setEnabled(!m_station.config.flag(cfg::kFaxAutoSave));
     });
     connect(m_tools, &TFAXToolWin::slantRequested, this, &TFAXRXWin::SlantbuttonClick);
     connect(m_tools, &TFAXToolWin::clearRequested, this, [this] {
@@ -155,21 +130,16 @@ TFAXRXWin::TFAXRXWin(THauptformular& main)
     const bool toolsVisible = m_station.config.flag(cfg::kFaxToolsVisible);
     m_toolbutton->setChecked(toolsVisible);
 
-    if (m_station.interfaceType() == cfg::kInterfaceSoundCard) {
-        m_demod = std::make_unique<signal::SoundcardDemodulator>();
-        m_demod->setDataRate(m_station.config.f64(cfg::kDataRate));
-        m_capture = std::make_unique<platform::AudioCapture>(*m_station.log);
-        m_main.setAudioPeakSource([this] { return m_demod ? m_demod->takeAudioPeak() : 0; });
-    }
+    m_main.devices().runPtcCommandFile("PTCFAXINI.INI");
     m_station.log->action("begin FAX reception");
 
     m_rx = std::make_unique<fax::FaxReceiver>(m_station.ring, m_station.histogram,
                                           static_cast<fax::FaxReceiverHost&>(*this), *m_station.log);
 
     int row = fax::currentFaxModeRow(m_station.config);
-    if (auto s = m_main.switches().value('S')) {
+    if (auto s = m_main.switches().get('S')) {
         bool ok = false;
-        const int v = s->toInt(&ok);
+        const int v = QString::fromStdString(s->value).toInt(&ok);
         if (ok)
             row = v;
     }
@@ -229,7 +199,7 @@ void TFAXRXWin::buildControls()
     auto* row = new QHBoxLayout(m_toolRow);
     row->setContentsMargins(6, 3, 6, 3);
     row->setSpacing(4);
-    auto* discard = new KeyDiscarder(this);
+    auto* discard = new KeySwallower(this);
 
     m_modeCombo = new QComboBox(m_toolRow);
     m_modeCombo->setObjectName("FAX_Transmission_Mode");
@@ -304,7 +274,7 @@ void TFAXRXWin::buildControls()
     m_openButton->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     connect(m_openButton, &QToolButton::clicked, this, [this] {
         const QString f = m_main.dialogs().openFileName(
-            this, "Load a picture", QString::fromStdString(m_station.folderField(cfg::kFaxPictureFolder).string()),
+            this, "Load a picture", QString::fromStdString(m_station.folderField(StationFolder::FaxLastReceived).string()),
             "Pictures (*.png *.PNG *.jpg *.JPG *.bmp *.BMP *.pcx *.PCX *.tif *.TIF)");
         if (!f.isEmpty())
             openPictureViewer(m_main, f);
@@ -466,14 +436,14 @@ fax::FaxReceiverSettings TFAXRXWin::receiverSettings() const
     const auto& c = m_station.config;
     fax::FaxReceiverSettings s;
     s.dataRate = c.f64(cfg::kDataRate);
-    s.soundcard = m_station.interfaceType() == cfg::kInterfaceSoundCard;
-    s.ptc = m_station.interfaceType() == cfg::kInterfacePtc2;
-    s.fourteenBit = m_demod ? m_demod->fourteenBitItems() : false;
-    s.autoLpm = m_tools ? m_tools->autolpmButton()->isChecked() : c.flag(cfg::kAutoLpm);
-    s.squelchThreshold = c.u8(cfg::kSquelchThreshold);
-    s.autoSave = c.flag(cfg::kAutoSave);
-    s.autoPrint = c.flag(cfg::kAutoPrint);
-    s.masksFolder = m_station.folderField(cfg::kFolderMasks);
+    s.soundcard = m_station.interfaceType() == InterfaceSoundCard;
+    s.ptc = m_station.interfaceType() == InterfacePtc2;
+    s.fourteenBit = m_main.devices().fourteenBitItems();
+    s.autoLpm = m_tools ? m_tools->autolpmButton()->isChecked() : c.flag(cfg::kFaxAutoLpm);
+    s.squelchThreshold = c.u8(cfg::kFaxSquelchThreshold);
+    s.autoSave = c.flag(cfg::kFaxAutoSave);
+    s.autoPrint = c.flag(cfg::kFaxAutoPrint);
+    s.masksFolder = m_station.folderField(StationFolder::MasksPalettes);
     return s;
 }
 
@@ -569,44 +539,38 @@ void TFAXRXWin::FAX_Transmission_ModeChange(int row)
     m_childMousePalette->setEnabled(true);
     if (!m_firstTick && !m_closing)
         m_timer1->start();
-    if (m_station.config.flag(cfg::kSpectrumOpen)) {
+    if (m_station.config.flag(cfg::kFaxSpectrumOpen)) {
         m_spectrumButton->setChecked(true);
         SpectrumButtonClick();
     }
-    m_saveButton->setEnabled(!m_station.config.flag(cfg::kAutoSave));
+    m_saveButton->setEnabled(!m_station.config.flag(cfg::kFaxAutoSave));
     setWindowTitle("FAX-RX Window - " + QString::fromStdString(std::string(rec.name.view())));
 }
 
 void TFAXRXWin::setOperatingMode(int mode)
 {
-    // The ring has one writer: stop it before the reset, start it again with the new routine.
-    if (m_playback)
-        m_playback->stopAndWait();
-    stopCapture();
-    if (mode >= 0)
-        m_station.ring.reset(m_station.config.f64(cfg::kDataRate), m_station.histogram);
-    if (m_demod && mode >= 0)
-        m_demod->select(demodulatorName(mode));
-    m_station.currentOperatingMode = mode;
+    // The ring has one writer: stop it before the reset; the switch starts the new one.
+    StationDevices& devices = m_main.devices();
+    if (mode >= 0) {
+        devices.stopRingWriters();
+        m_station.ring.reset(m_station.config.dataRate(), m_station.histogram);
+    }
+    devices.setOperatingMode(mode);
     m_lastSetMode = mode;
-    if (mode >= 0)
-        startCapture();
 }
 
-void TFAXRXWin::startCapture()
+void TFAXRXWin::watchdog()
 {
-    if (!m_capture || !m_demod || m_capture->running())
+    // A PTC-II that has stopped streaming is released and set up again.
+    if (m_station.interfaceType() != InterfacePtc2
+        || !signal::watchdogTick(m_station.flags.serialWatchdog, signal::kWatchdogFaxSstv))
         return;
-    signal::SoundcardDemodulator* demod = m_demod.get();
-    SampleRing* ring = &m_station.ring;
-    m_capture->start(platform::kAutoAudioDevice,
-                     [demod, ring](std::span<const std::int16_t> block) { demod->process(block, *ring); });
-}
-
-void TFAXRXWin::stopCapture()
-{
-    if (m_capture && m_capture->running())
-        m_capture->stop();
+    m_station.log->action("+++watchdog alert (FAX)");
+    StationDevices& devices = m_main.devices();
+    devices.setOperatingMode(ModeOff);
+    if (!m_closing)
+        devices.setOperatingMode(m_lastSetMode);
+    m_station.flags.serialWatchdog = signal::kWatchdogRestart;
 }
 
 void TFAXRXWin::Timer1Timer()
@@ -618,10 +582,11 @@ void TFAXRXWin::Timer1Timer()
         m_modeCombo->setCurrentIndex(m_row);
         zoomChange(m_zoomIndex);
     }
-    if (m_station.currentOperatingMode == -1 || m_station.modalPause > 0)
+    if (m_station.flags.currentOperatingMode == ModeOff || m_station.modalPause > 0)
         return;
     m_timer1->stop();
     m_busy = true;
+    watchdog();
     m_rx->tick(200);
     pollSave();
     if (m_spectrum)
@@ -641,7 +606,7 @@ void TFAXRXWin::pollSave()
         if (r->written)
             Q_EMIT pictureSaved(QString::fromStdString(r->file.string()));
     }
-    m_saveButton->setEnabled(!m_station.config.flag(cfg::kAutoSave));
+    m_saveButton->setEnabled(!m_station.config.flag(cfg::kFaxAutoSave));
 }
 
 void TFAXRXWin::Timer2Timer()
@@ -695,7 +660,7 @@ void TFAXRXWin::StopButtonClick()
     m_rx->setButton(fax::FaxButton::Stop);
     bool save = false;
     if (m_rx->state() != fax::ReceptionState::Waiting && m_rx->lineCount() > 20
-        && (m_station.config.flag(cfg::kAutoSave) || m_station.config.flag(cfg::kAutoPrint)))
+        && (m_station.config.flag(cfg::kFaxAutoSave) || m_station.config.flag(cfg::kFaxAutoPrint)))
         save = m_main.dialogs().question(this, "Confirm", "Save received picture?");
     m_rx->stopButtonClick(save);
     syncButtons();
@@ -727,14 +692,14 @@ void TFAXRXWin::SpectrumButtonClick()
     const bool on = m_spectrumButton->isChecked();
     if (on && !m_spectrum) {
         m_spectrum = new TSpectrum(m_station, TSpectrum::Kind::FaxHistogram,
-                                   m_station.interfaceType() == cfg::kInterfacePtc2, true, this);
+                                   m_station.interfaceType() == InterfacePtc2, true, this);
         m_spectrum->show();
     } else if (!on && m_spectrum) {
         m_spectrum->closeSpectrum();
         delete m_spectrum;
     }
     m_spectrum1->setChecked(on);
-    m_station.config.setFlag(cfg::kSpectrumOpen, on);
+    m_station.config.setFlag(cfg::kFaxSpectrumOpen, on);
 }
 
 void TFAXRXWin::ToolbuttonClick()
@@ -1029,7 +994,7 @@ void TFAXRXWin::finishSlant(bool ok, float slant)
     if (ok) {
         const double rate = station.config.f64(cfg::kDataRate);
         const double corrected = fax::correctedDataRate(slant, rate);
-        const double shown = station.interfaceType() == cfg::kInterfaceSoundCard ? corrected * 3.0 / 2.0 : corrected;
+        const double shown = station.interfaceType() == InterfaceSoundCard ? corrected * 3.0 / 2.0 : corrected;
         main.dialogs().information(win, "Slant correction",
                                    "Data rate will be set to " + QString::fromStdString(fax::formatRate(shown)));
         station.config.setF64(cfg::kDataRate, corrected);
@@ -1047,51 +1012,47 @@ void TFAXRXWin::finishSlant(bool ok, float slant)
 
 void TFAXRXWin::decodeWaveFile()
 {
-    if (!m_demod || playbackRunning())
+    StationDevices& devices = m_main.devices();
+    if (m_station.interfaceType() != InterfaceSoundCard) {
+        m_main.dialogs().information(this, "Tellur32", kWaveNeedsSoundcard);
+        return;
+    }
+    if (devices.wavePlaybackRunning())
         return;
     QString file;
     {
         ModalPause pause(m_station);
         file = m_main.dialogs().openFileName(this, "Open wave file for playback",
-                                             QString::fromStdString(m_station.folderField(cfg::kFolderMasks).string()),
+                                             QString::fromStdString(m_station.folderField(StationFolder::MasksPalettes).string()),
                                              "Wave files (*.wav)");
     }
     if (file.isEmpty())
         return;
-    if (!m_playback) {
-        m_playback = std::make_unique<WavePlayback>();
-        connect(m_playback.get(), &WavePlayback::finished, this, [this] {
-            m_main.setWavePlaybackVisible(false);
-            if (m_captureWasRunning && !m_closing)
-                startCapture();
-        });
-    }
-    m_main.setWavePlaybackVisible(true);
-    m_captureWasRunning = m_capture && m_capture->running();
-    stopCapture();
-    signal::SoundcardDemodulator* demod = m_demod.get();
-    SampleRing* ring = &m_station.ring;
-    const auto result = m_playback->start(file.toStdString(), [demod, ring](std::span<const std::int16_t> block) {
-        demod->process(block, *ring);
-    });
-    if (result != WavePlayback::Result::Started) {
-        m_main.setWavePlaybackVisible(false);
-        if (result == WavePlayback::Result::WrongFormat)
-            m_main.dialogs().warning(this, "Tellur32", signal::kWrongWaveFormatMessage);
-        if (m_captureWasRunning)
-            startCapture();
-    }
+    // The hooks run on the playback thread; the main window outlives it (its devices wait for
+    // the thread), and what they post is dropped once the FAX window has gone.
+    THauptformular* main = &m_main;
+    QPointer<TFAXRXWin> self(this);
+    signal::WavePlaybackHooks hooks;
+    hooks.hidePanel = [main] {
+        QMetaObject::invokeMethod(main, [main] { main->setWavePlaybackVisible(false); }, Qt::QueuedConnection);
+    };
+    hooks.message = [main, self](const std::string& text) {
+        QMetaObject::invokeMethod(main, [main, self, text] {
+            main->dialogs().warning(self ? static_cast<QWidget*>(self.data()) : main, "Tellur32", QString::fromStdString(text));
+        }, Qt::QueuedConnection);
+    };
+    if (devices.startWavePlayback(file.toStdString(), std::move(hooks)))
+        m_main.setWavePlaybackVisible(true);
 }
 
 void TFAXRXWin::abortPlayback()
 {
-    if (m_playback)
-        m_playback->abort();
+    m_main.devices().abortWavePlayback();
 }
 
 bool TFAXRXWin::playbackRunning() const
 {
-    return m_playback && m_playback->running();
+    return m_main.devices().wavePlaybackRunning();
 }
 
 void TFAXRXWin::arrangeHook()
@@ -1120,18 +1081,15 @@ bool TFAXRXWin::FormCloseQuery()
     m_closing = true;
     m_timer1->stop();
     m_scrolltimer->stop();
-    if (m_playback)
-        m_playback->stopAndWait();
-    setOperatingMode(-1);
+    setOperatingMode(ModeOff);
     m_main.setWavePlaybackVisible(false);
-    m_main.setAudioPeakSource({});
 
     // A picture still growing is ended as Stop ends it, so it is saved when saving is on.
     m_save.wait();
     pollSave();
     if (m_rx->state() != fax::ReceptionState::Waiting) {
         m_rx->setButton(fax::FaxButton::Stop);
-        const bool save = m_rx->lineCount() > 20 && (m_station.config.flag(cfg::kAutoSave) || m_station.config.flag(cfg::kAutoPrint))
+        const bool save = m_rx->lineCount() > 20 && (m_station.config.flag(cfg::kFaxAutoSave) || m_station.config.flag(cfg::kFaxAutoPrint))
                           && m_main.dialogs().question(this, "Confirm", "Save received picture?");
         m_rx->stopButtonClick(save);
     }
@@ -1150,7 +1108,6 @@ bool TFAXRXWin::FormCloseQuery()
     }
     if (m_slantWin)
         m_slantWin->close();
-    m_capture.reset();
 
     auto rec = fax::readFaxModeRow(m_station.config, std::size_t(m_row));
     rec.windowLeft = x();
@@ -1158,6 +1115,7 @@ bool TFAXRXWin::FormCloseQuery()
     rec.windowWidth = width();
     rec.windowHeight = height();
     fax::writeFaxModeRow(m_station.config, std::size_t(m_row), rec);
+    m_main.devices().runPtcCommandFile("PTCFAXDeINI.INI");
     m_station.log->action("end FAX reception");
     delete m_childMousePalette;
     m_childMousePalette = nullptr;
@@ -1171,8 +1129,7 @@ void installFaxWindows(THauptformular& main)
         if (auto* fax = qobject_cast<TFAXRXWin*>(main.receiveWindow()))
             fax->decodeWaveFile();
         else
-            main.dialogs().information(&main, "Tellur32",
-                                       "Choose \"FAX\" with the Sound Card interface to decode a wave file.");
+            main.dialogs().information(&main, "Tellur32", kWaveNeedsSoundcard);
     });
     QObject::connect(&main, &THauptformular::abortPlaybackRequested, &main, [&main] {
         if (auto* fax = qobject_cast<TFAXRXWin*>(main.receiveWindow()))

@@ -1,7 +1,8 @@
 // TFAXRXWin: the receive window of the FAX modes. Chooses the FAX mode row, requests its
 // operating mode, drives the FAX receiver from Timer1 and shows the growing picture at the
-// chosen zoom, following the newest line. It owns the soundcard capture and its demodulator
-// (soundcard interface), the wave-file playback, the save thread and its tool windows.
+// chosen zoom, following the newest line. The interface (soundcard or serial device) is set up
+// through the station's devices and mode switch; the window owns the save thread and its tool
+// windows.
 // GUI thread; the main window owns it (Qt parent) and closes it on a type change.
 #pragma once
 
@@ -27,18 +28,10 @@ class QScrollArea;
 class QTimer;
 class QToolButton;
 
-namespace tellur::signal {
-class SoundcardDemodulator;
-}
-namespace tellur::platform {
-class AudioCapture;
-}
-
 namespace tellur::ui {
 
 class THauptformular;
 struct StationContext;
-class WavePlayback;
 class FaxImage;
 
 class TFAXRXWin : public TMyform, private fax::FaxReceiverHost {
@@ -63,7 +56,7 @@ public:
     void SlantbuttonClick();
     bool FormCloseQuery();
 
-    // "Dec&ode from wave file": asks for the file and plays it into the demodulator.
+    // "Dec&ode from wave file": asks for the file and plays it into the soundcard's demodulator.
     void decodeWaveFile();
     void abortPlayback();
     bool playbackRunning() const;
@@ -121,16 +114,12 @@ private:
     void imageMouseMove(QPoint pos);
     void finishSlant(bool ok, float slant);
     void setOperatingMode(int mode);
-    void startCapture();
-    void stopCapture();
+    void watchdog();
     void pollSave();
 
     THauptformular& m_main;
     StationContext& m_station;
     std::unique_ptr<fax::FaxReceiver> m_rx;
-    std::unique_ptr<signal::SoundcardDemodulator> m_demod;
-    std::unique_ptr<platform::AudioCapture> m_capture;
-    std::unique_ptr<WavePlayback> m_playback;
     fax::FaxSaveThread m_save;
     bool m_saveStarted = false;
     std::filesystem::path m_lastSaved;
@@ -144,7 +133,6 @@ private:
     bool m_busy = false;
     bool m_closing = false;
     bool m_closed = false;
-    bool m_captureWasRunning = false;
     bool m_shifting = false;
     std::optional<int> m_scrollRequest;
 

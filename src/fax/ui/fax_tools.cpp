@@ -77,27 +77,27 @@ TFAXToolWin::TFAXToolWin(StationContext& station, QWidget* parent)
     sq->addWidget(m_squelchval, 1);
     layout->addLayout(sq);
 
-    m_autosave->setChecked(c.flag(cfg::kAutoSave));
-    m_autoprint->setChecked(c.flag(cfg::kAutoPrint));
-    m_timestamp->setChecked(c.flag(cfg::kTimestamp));
-    m_autolpm->setChecked(c.flag(cfg::kAutoLpm));
-    m_squelchthreshold->setValue(c.u8(cfg::kSquelchThreshold));
+    m_autosave->setChecked(c.flag(cfg::kFaxAutoSave));
+    m_autoprint->setChecked(c.flag(cfg::kFaxAutoPrint));
+    m_timestamp->setChecked(c.flag(cfg::kFaxTimestamp));
+    m_autolpm->setChecked(c.flag(cfg::kFaxAutoLpm));
+    m_squelchthreshold->setValue(c.u8(cfg::kFaxSquelchThreshold));
 
     connect(m_autosave, &QToolButton::toggled, this, [this](bool on) {
-        m_station.config.setFlag(cfg::kAutoSave, on);
+        m_station.config.setFlag(cfg::kFaxAutoSave, on);
         Q_EMIT settingsChanged();
     });
     connect(m_autoprint, &QToolButton::toggled, this, [this](bool on) {
-        m_station.config.setFlag(cfg::kAutoPrint, on);
+        m_station.config.setFlag(cfg::kFaxAutoPrint, on);
         Q_EMIT settingsChanged();
     });
     connect(m_timestamp, &QToolButton::toggled, this, [this](bool on) {
-        m_station.config.setFlag(cfg::kTimestamp, on);
+        m_station.config.setFlag(cfg::kFaxTimestamp, on);
         Q_EMIT settingsChanged();
     });
     connect(m_autolpm, &QToolButton::toggled, this, &TFAXToolWin::settingsChanged);
     connect(m_squelchthreshold, &QSlider::valueChanged, this, [this](int v) {
-        m_station.config.setU8(cfg::kSquelchThreshold, std::uint8_t(v));
+        m_station.config.setU8(cfg::kFaxSquelchThreshold, std::uint8_t(v));
         Q_EMIT settingsChanged();
     });
     connect(m_slant, &QToolButton::clicked, this, &TFAXToolWin::slantRequested);
@@ -105,7 +105,7 @@ TFAXToolWin::TFAXToolWin(StationContext& station, QWidget* parent)
 
     adjustSize();
     QPoint pos(c.i32(cfg::kFaxToolsLeft), c.i32(cfg::kFaxToolsTop));
-    if (pos.x() == cfg::kUnset || pos.y() == cfg::kUnset)
+    if (pos.x() == cfg::kWindowUnset || pos.y() == cfg::kWindowUnset)
         pos = QPoint(100, 100);
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect g = s->geometry();

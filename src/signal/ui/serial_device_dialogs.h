@@ -7,6 +7,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+#include <string>
+
 class QLabel;
 class QProgressBar;
 
@@ -39,11 +42,19 @@ public:
     void loadBegin(std::string_view file, std::int64_t total) override;
     void loadProgress(std::int64_t position) override;
     void loadEnd() override;
+    void statusChanged(std::string_view message) override
+    {
+        if (m_statusHandler)
+            m_statusHandler(std::string(message));
+    }
 
     TDSPLoadwin* loadWindow() const { return m_loadwin; }
+    // Where the interface status message is shown (the main window's error panel).
+    void setStatusHandler(std::function<void(const std::string&)> handler) { m_statusHandler = std::move(handler); }
 
 private:
     QPointer<QWidget> m_parent;
+    std::function<void(const std::string&)> m_statusHandler;
     QPointer<TDSPLoadwin> m_loadwin;
 };
 

@@ -33,9 +33,9 @@ TSpectrum::TSpectrum(StationContext& station, Kind kind, bool ptcScale, bool cen
     m_marker.setRange(s.syncLow, s.syncHigh);
     drawScale();
 
-    const int left = station.config.i32(cfg::kSpectrumLeft);
-    const int top = station.config.i32(cfg::kSpectrumTop);
-    if (left != cfg::kUnset && top != cfg::kUnset && left != 0 && top != 0)
+    const int left = station.config.i32(cfg::kSpectrumWindowLeft);
+    const int top = station.config.i32(cfg::kSpectrumWindowTop);
+    if (left != cfg::kWindowUnset && top != cfg::kWindowUnset && left != 0 && top != 0)
         move(left, top);
 
     // The thread only paces the redraws; the histogram is read on the GUI thread.
@@ -73,8 +73,8 @@ void TSpectrum::closeSpectrum()
     }
     if (m_thread.joinable())
         m_thread.join();
-    m_station.config.setI32(cfg::kSpectrumLeft, x());
-    m_station.config.setI32(cfg::kSpectrumTop, y());
+    m_station.config.setI32(cfg::kSpectrumWindowLeft, x());
+    m_station.config.setI32(cfg::kSpectrumWindowTop, y());
 }
 
 void TSpectrum::closeEvent(QCloseEvent* e)
@@ -176,16 +176,16 @@ TScope::TScope(StationContext& station, QWidget* parent)
     setSwallowAltF4(true);
     setFixedSize(kScopeWidth, kScopeHeight);
     m_image.fill(Qt::black);
-    const int left = station.config.i32(cfg::kScopeLeft);
-    const int top = station.config.i32(cfg::kScopeTop);
-    if (left != cfg::kUnset && top != cfg::kUnset && left != 0 && top != 0)
+    const int left = station.config.i32(cfg::kScopeWindowLeft);
+    const int top = station.config.i32(cfg::kScopeWindowTop);
+    if (left != cfg::kWindowUnset && top != cfg::kWindowUnset && left != 0 && top != 0)
         move(left, top);
 }
 
 TScope::~TScope()
 {
-    m_station.config.setI32(cfg::kScopeLeft, x());
-    m_station.config.setI32(cfg::kScopeTop, y());
+    m_station.config.setI32(cfg::kScopeWindowLeft, x());
+    m_station.config.setI32(cfg::kScopeWindowTop, y());
 }
 
 void TScope::drawScope(std::int64_t ringPosition, bool red, bool timeAxis, double itemsPerPixel)
