@@ -42,8 +42,6 @@ namespace tellur::ui {
 
 namespace {
 
-const char* const kFixedEntries[] = {"none", "SSTV", "FAX", "RTTY"};
-constexpr int kFixedCount = 4;
 
 QFrame* panel(QWidget* parent, const char* name)
 {
@@ -104,6 +102,10 @@ THauptformular::THauptformular(StationContext& station, Options options, QWidget
 
     buildControls();
     buildMenus();
+    m_devices = std::make_unique<StationDevices>(m_station, this, mixerDeviceCount(), [this] { return m_closeStarted; });
+    m_devices->deviceDialogs().setStatusHandler([this](const std::string&) { showInterfaceStatus(); });
+    m_types = std::make_unique<TransmissionTypeController>(m_station.config, m_devices->serial(), m_devices->processes(),
+                                                           static_cast<TransmissionTypeHost&>(*this), m_station.folder);
 
     m_scheduletimer = new QTimer(this);
     m_scheduletimer->setObjectName("Scheduletimer");
@@ -116,15 +118,12 @@ THauptformular::~THauptformular()
     m_scheduletimer->stop();
     // The receive window uses the devices until it has closed.
     delete m_receiveWindow.data();
+    m_types.reset();
     m_devices.reset();
 }
 
 StationDevices& THauptformular::devices()
 {
-    if (!m_devices) {
-        m_devices = std::make_unique<StationDevices>(m_station, this, mixerDeviceCount(), [this] { return m_closeStarted; });
-        m_devices->deviceDialogs().setStatusHandler([this](const std::string&) { showInterfaceStatus(); });
-    }
     return *m_devices;
 }
 
@@ -337,7 +336,7 @@ void THauptformular::buildMenus()
 
 void THauptformular::setReceiveWindowFactory(int index, ReceiveWindowFactory factory)
 {
-    if (index > 0 && index < kFixedCount)
+    if (index > 0 && index < kFixedTransmissionTypes)
         m_factories[std::size_t(index)] = std::move(factory);
 }
 
@@ -367,8 +366,6 @@ void THauptformular::startUp()
         }
     }
     m_levelMeter.clear();
-    m_indexInForce = 2147483647;
-    m_externalProgramRunning = false;
 
     // The name keeps its case: configuration files live on a case-sensitive disk.
     const auto c = m_switches.get('C');
@@ -453,11 +450,8 @@ void THauptformular::applyConfiguration()
         if (mixers == 0 || outputs == 0)
             c.setI32(cfg::kInterfaceType, InterfaceOther);
     }
-    if (!m_receiveWindow) {
-        // Devices, ports and the port map follow the configuration just applied.
-        m_devices.reset();
-        devices();
-    }
+    if (!m_receiveWindow)
+        devices().reconfigure(mixerDeviceCount()); // sound devices and port map as just configured
     if (m_station.interfaceType() == InterfaceSoundCard) {
         // The desktop's sound server owns the volumes: the slider stays hidden and the buttons
         // open the desktop's volume control.
@@ -500,22 +494,18 @@ void THauptformular::rebuildTransmissionTypeList()
         delete a;
     }
     m_modeMenu->clear();
+    m_types->rebuild();
     QStringList entries;
-    for (const char* e : kFixedEntries)
-        entries << e;
-    for (int r = 0; r < cfg::kExternalProgramRows; ++r) {
-        const std::string n = m_station.config.str(cfg::kExternalPrograms + std::size_t(r) * cfg::kExternalProgramSize, 20);
-        if (!n.empty())
-            entries << QString::fromLatin1(n.c_str());
-    }
+    for (const TransmissionTypeEntry& e : m_types->entries())
+        entries << QString::fromLatin1(e.text.c_str());
     auto* model = qobject_cast<QStandardItemModel*>(m_transmissionType->model());
     for (int i = 0; i < entries.size(); ++i) {
         m_transmissionType->addItem(entries[i]);
-        QAction* a = m_modeMenu->addAction(QString::asprintf("&%X ", i) + entries[i]);
+        QAction* a = m_modeMenu->addAction(QString::fromLatin1(modeMenuCaption(i, m_types->entries()[std::size_t(i)].text).c_str()));
         a->setObjectName(QString("ModeItem%1").arg(i));
         a->setCheckable(true);
         m_modeGroup->addAction(a);
-        const bool unavailable = i > 0 && i < kFixedCount && !m_factories[std::size_t(i)];
+        const bool unavailable = i > 0 && i < kFixedTransmissionTypes && !m_factories[std::size_t(i)];
         if (unavailable) {
             const QString note = entries[i] + " reception is not available in this version";
             a->setEnabled(false);
@@ -573,64 +563,68 @@ void THauptformular::openHelpTopics()
 
 void THauptformular::selectTransmissionType(int index, bool now)
 {
-    if (index == m_indexInForce)
-        return;
-    if (index < 0)
-        index = 0;
-    m_transmissionType->setEnabled(false);
-    m_modeMenu->setEnabled(false);
-    m_indexInForce = index;
-    m_requestedIndex = index;
-    if (m_externalProgramRunning) {
-        m_externalProgramRunning = false;
-        m_childPanel->clear();
-        m_childPanel->hide();
-    }
-    m_modeChangeRequest = true;
     if (now)
-        carryOutChangeRequest();
-    // Otherwise the main tick carries it out; finishSelection() then completes the change.
+        m_types->switchAndStart(index);
+    else
+        m_types->change(index);
 }
 
 void THauptformular::reapplySelection()
 {
-    const int index = m_indexInForce;
-    m_indexInForce = 2147483647;
-    selectTransmissionType(index);
+    // Called from inside the receive window that is to be rebuilt: it must return first.
+    QMetaObject::invokeMethod(this, [this] { m_types->switchAndStart(m_types->indexInForce()); }, Qt::QueuedConnection);
 }
 
-void THauptformular::carryOutChangeRequest()
+void THauptformular::setModeControlsEnabled(bool on)
 {
-    if (m_receiveWindow) {
-        TMyform* w = m_receiveWindow;
+    m_transmissionType->setEnabled(on);
+    m_modeMenu->setEnabled(on);
+}
+
+void THauptformular::checkModeMenuItem(int index)
+{
+    if (index >= 0 && index < m_transmissionType->count())
+        m_transmissionType->setCurrentIndex(index);
+    const auto actions = m_modeGroup->actions();
+    if (index >= 0 && index < actions.size())
+        actions[index]->setChecked(true);
+}
+
+void THauptformular::setChildPanelCaption(std::string_view caption)
+{
+    m_childPanel->setText(QString::fromLatin1(caption.data(), qsizetype(caption.size())));
+    m_childPanel->setVisible(!caption.empty());
+}
+
+void THauptformular::closeReceiveWindow()
+{
+    if (TMyform* w = m_receiveWindow) {
         m_receiveWindow = nullptr;
         w->close();
         delete w;
     }
-    if (m_requestedIndex > 0 && m_requestedIndex < kFixedCount) {
-        if (auto& f = m_factories[std::size_t(m_requestedIndex)])
-            m_receiveWindow = f(*this);
-    } else if (m_requestedIndex >= kFixedCount) {
-        m_externalProgramRunning = true;
-        const QString name = m_transmissionType->itemText(m_requestedIndex);
-        m_childPanel->setText(("Running " + name).left(28) + "...");
-        m_childPanel->show();
-    }
-    m_modeChangeRequest = false;
-    finishSelection();
 }
 
-void THauptformular::finishSelection()
+void THauptformular::openReceiveWindow(ReceiveWindowKind kind)
 {
-    if (m_indexInForce >= 0 && m_indexInForce < 256)
-        m_station.config.setU8(cfg::kLastTransmissionType, std::uint8_t(m_indexInForce));
-    m_transmissionType->setEnabled(true);
-    if (m_indexInForce >= 0 && m_indexInForce < m_transmissionType->count())
-        m_transmissionType->setCurrentIndex(m_indexInForce);
-    const auto actions = m_modeGroup->actions();
-    if (m_indexInForce >= 0 && m_indexInForce < actions.size())
-        actions[m_indexInForce]->setChecked(true);
-    m_modeMenu->setEnabled(true);
+    if (auto& f = m_factories[std::size_t(kind)])
+        m_receiveWindow = f(*this);
+}
+
+void THauptformular::waitUntil(const std::function<bool()>& done)
+{
+    while (!done()) {
+        // The main tick carries the request out; when it cannot run, nothing else will.
+        if (!m_scheduletimer->isActive() && m_station.modalPause == 0)
+            m_types->carryOutRequest();
+        else
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void THauptformular::showMessage(std::string_view text)
+{
+    dialogs().information(this, "Tellur32", QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
 }
 
 void THauptformular::ScheduletimerTimer()
@@ -641,8 +635,8 @@ void THauptformular::ScheduletimerTimer()
     if (m_station.modalPause > 0)
         return;
     m_scheduletimer->stop();
-    if (m_modeChangeRequest) {
-        carryOutChangeRequest();
+    if (m_types->changeRequested()) {
+        m_types->carryOutRequest();
         m_scheduletimer->setInterval(250);
         if (!m_closeStarted)
             m_scheduletimer->start();
@@ -696,7 +690,7 @@ void THauptformular::setTransmitAudioVisible(bool on)
 
 void THauptformular::openConfigurationDialog()
 {
-    const int noted = m_indexInForce;
+    const int noted = m_types->indexInForce();
     selectTransmissionType(0, true);
     bool reset = false;
     {
@@ -753,14 +747,14 @@ bool THauptformular::FormCloseQuery()
         m_station.flags.interfaceStatusMessage.clear();
         return false;
     }
-    const int noted = m_indexInForce;
+    const int noted = m_types->indexInForce();
     selectTransmissionType(0, true);
     if (noted >= 0 && noted < 256)
         m_station.config.setU8(cfg::kLastTransmissionType, std::uint8_t(noted));
     m_scheduletimer->stop();
-    if (m_externalProgramRunning) {
+    if (m_types->externalProgramRunning()) {
         dialogs().information(this, "Tellur32",
-                              "Terminate external program (" + m_transmissionType->itemText(noted) + ") first!");
+                              "Terminate external program (" + QString::fromStdString(m_types->runningProgramName()) + ") first!");
         m_closeStarted = false;
         m_scheduletimer->start();
         return false;
@@ -841,7 +835,7 @@ void THauptformular::loadConfigurationDialog()
                                              "Configuration files (*.CNJ)");
     if (f.isEmpty())
         return;
-    const int noted = m_indexInForce;
+    const int noted = m_types->indexInForce();
     selectTransmissionType(0, true);
     StationConfig loaded;
     if (loadConfigFile(f.toStdString(), loaded)) {
@@ -853,7 +847,6 @@ void THauptformular::loadConfigurationDialog()
         dialogs().warning(this, "Problem", "The configuration file '" + f + "' could not be loaded.");
     }
     applyConfiguration();
-    m_indexInForce = 2147483647;
     selectTransmissionType(noted < m_transmissionType->count() ? noted : 0, true);
 }
 

@@ -7,6 +7,7 @@
 #include "core/command_switches.h"
 #include "core/config_file.h"
 #include "core/level_meter.h"
+#include "core/transmission_type.h"
 #include "core/ui/dialogs.h"
 #include "core/ui/myform.h"
 #include "core/ui/station_context.h"
@@ -37,7 +38,7 @@ namespace tellur::ui {
 class TUsageWin;
 class TStartLogoForm;
 
-class THauptformular : public QMainWindow {
+class THauptformular : public QMainWindow, private TransmissionTypeHost {
     Q_OBJECT
 public:
     using ReceiveWindowFactory = std::function<TMyform*(THauptformular&)>;
@@ -61,14 +62,17 @@ public:
     // Fixed Transmission_Type entries that open receive windows (1 SSTV, 2 FAX, 3 RTTY).
     void setReceiveWindowFactory(int index, ReceiveWindowFactory factory);
 
-    // Transmission_Type change: records the selection; the main tick carries it out. With
-    // `now` set (close query, configuration command) it is carried out at once.
+    // Transmission_Type change: records the selection and serves events until the main tick
+    // has carried it out. With `now` set (close query, configuration command) it is carried out
+    // at once.
     void selectTransmissionType(int index, bool now = false);
-    int indexInForce() const { return m_indexInForce; }
+    int indexInForce() const { return m_types->indexInForce(); }
     TMyform* receiveWindow() const { return m_receiveWindow; }
-    bool modeChangePending() const { return m_modeChangeRequest; }
+    bool modeChangePending() const { return m_types->changeRequested(); }
+    bool externalProgramRunning() const { return m_types->externalProgramRunning(); }
 
-    // Re-applies the type in force (closes and reopens its receive window), e.g. after a rate change.
+    // Re-applies the type in force (closes and reopens its receive window), e.g. after a rate
+    // change; carried out once the caller has returned to the event loop.
     void reapplySelection();
     void saveConfiguration();
     void openConfigurationDialog();
@@ -117,8 +121,14 @@ private:
     void buildMenus();
     void applyConfiguration();
     void rebuildTransmissionTypeList();
-    void carryOutChangeRequest();
-    void finishSelection();
+    // TransmissionTypeHost
+    void setModeControlsEnabled(bool on) override;
+    void checkModeMenuItem(int index) override;
+    void setChildPanelCaption(std::string_view caption) override;
+    void closeReceiveWindow() override;
+    void openReceiveWindow(ReceiveWindowKind kind) override;
+    void waitUntil(const std::function<bool()>& done) override;
+    void showMessage(std::string_view text) override;
     void chooseHelpFile();
     void updateLevelMeter();
     void updateClock();
@@ -142,11 +152,6 @@ private:
     bool m_startUp = true;
     bool m_closeStarted = false;
     bool m_sessionEnding = false;
-    bool m_modeChangeRequest = false;
-    bool m_externalProgramRunning = false;
-    bool m_changeCarriedOut = false;
-    int m_indexInForce = 2147483647;
-    int m_requestedIndex = 0;
     int m_tickCounter = 0;
     std::optional<double> m_quitTime;
     QPointer<TMyform> m_receiveWindow;
@@ -154,6 +159,7 @@ private:
     QString m_helpFile;
     LevelMeter m_levelMeter;
     std::unique_ptr<StationDevices> m_devices;
+    std::unique_ptr<TransmissionTypeController> m_types;
     QPoint m_storedPos;
 
     // Controls.

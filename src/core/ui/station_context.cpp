@@ -31,6 +31,7 @@ double StationContext::stationTime() const
 } // namespace tellur::ui
 
 #include <fstream>
+#include <vector>
 
 namespace tellur::ui {
 
@@ -39,15 +40,11 @@ bool loadConfigFile(const std::filesystem::path& file, StationConfig& config)
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return false;
-    StationConfig loaded;
-    auto b = loaded.bytes();
-    in.read(reinterpret_cast<char*>(b.data()), std::streamsize(b.size()));
-    if (in.gcount() != std::streamsize(b.size()) || in.peek() != std::ifstream::traits_type::eof())
-        return false;
-    if (!loaded.headerValid())
-        return false;
-    config = loaded;
-    return true;
+    // One byte more than a record, so that a longer file is seen as such.
+    std::vector<std::uint8_t> bytes(StationConfig::kSize + 1);
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+    bytes.resize(std::size_t(in.gcount()));
+    return decodeConfigRecord(bytes, config);
 }
 
 bool saveConfigFile(const std::filesystem::path& file, const StationConfig& config)

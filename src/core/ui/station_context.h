@@ -64,8 +64,9 @@ private:
 
 namespace tellur::ui {
 
-// The configuration file is the record byte for byte; a file of another size or without the
-// header is refused and leaves the record untouched.
+// A configuration file anywhere on disk ("Load configuration...", "Save configuration as..."):
+// the record byte for byte; a file of another size or without the header is refused and leaves
+// the record untouched.
 bool loadConfigFile(const std::filesystem::path& file, StationConfig& config);
 bool saveConfigFile(const std::filesystem::path& file, const StationConfig& config);
 

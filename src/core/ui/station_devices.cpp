@@ -13,30 +13,23 @@ namespace tellur::ui {
 void StationDevices::SoundSide::selectDemodulator(std::string_view name)
 {
     // The rate may have changed in the configuration dialog since the last selection.
-    m_soundcard.demodulator().setDataRate(m_config.dataRate());
-    m_soundcard.select(name);
+    m_owner.soundcard().demodulator().setDataRate(m_config.dataRate());
+    m_owner.soundcard().select(name);
 }
 
 StationDevices::StationDevices(StationContext& station, QWidget* dialogParent, int mixerDeviceCount,
                                std::function<bool()> closing)
     : m_station(station)
     , m_closing(std::move(closing))
-    , m_soundcard(station.ring, *station.log,
-                  platform::soundcardDevicesFromConfig(station.config.i32(cfg::kSoundDevice),
-                                                       station.config.mixerDevice(), mixerDeviceCount))
-    , m_soundSide(m_soundcard, station.config)
-    , m_mainPort(signal::loadPortMap(station.folder))
-    , m_pulsePort(signal::loadPortMap(station.folder))
+    , m_soundSide(*this, station.config)
     , m_dialogs(dialogParent)
     , m_serial(station.config, station.flags, station.ring, m_mainPort, m_pulsePort, m_waiter, *station.log, m_dialogs,
                &m_processes)
     , m_modeSwitch(station.config, station.flags, m_serial, m_processes, *station.log, station.folder)
 {
-    const auto map = signal::loadPortMap(station.folder);
     m_serial.setSoundSide(&m_soundSide);
     m_serial.setStationFolder(station.folder);
-    if (!map.downloaderCommand.empty())
-        m_serial.setDownloaderCommand(map.downloaderCommand);
+    reconfigure(mixerDeviceCount);
     m_waiter.setMessagePump([this] { pump(); });
     m_waiter.setCloseStarted([this] { return m_closing && m_closing(); });
     m_processes.setMessagePump([this] { pump(); });
@@ -47,9 +40,23 @@ StationDevices::~StationDevices()
     // No protocol any more (the receive window has released the interface): only the writers
     // stop and the ports close, so nothing writes into the ring after the station has gone.
     m_serial.stopSerialReader();
-    m_soundcard.select("");
+    m_soundcard->select("");
     m_serial.closeSerialPort();
     m_pulsePort.close();
+}
+
+void StationDevices::reconfigure(int mixerDeviceCount)
+{
+    const auto& c = m_station.config;
+    m_soundcard.reset();
+    m_soundcard = std::make_unique<platform::Soundcard>(
+        m_station.ring, *m_station.log,
+        platform::soundcardDevicesFromConfig(c.i32(cfg::kSoundDevice), c.mixerDevice(), mixerDeviceCount));
+    const auto map = signal::loadPortMap(m_station.folder);
+    m_mainPort.setPortMap(map);
+    m_pulsePort.setPortMap(map);
+    m_serial.setDownloaderCommand(map.downloaderCommand.empty() ? std::string(signal::kDefaultDownloaderCommand)
+                                                                : map.downloaderCommand);
 }
 
 void StationDevices::pump()
@@ -60,13 +67,13 @@ void StationDevices::pump()
 void StationDevices::stopRingWriters()
 {
     m_serial.stopSerialReader();
-    if (m_soundcard.wavePlaybackRunning()) {
+    if (m_soundcard->wavePlaybackRunning()) {
         // The playback hands back to live capture as it ends; that capture is stopped below.
-        m_soundcard.abortWavePlayback();
-        while (m_soundcard.wavePlaybackRunning())
+        m_soundcard->abortWavePlayback();
+        while (m_soundcard->wavePlaybackRunning())
             std::this_thread::sleep_for(std::chrono::milliseconds(1)); // within one 5 ms block
     }
-    m_soundcard.stopLiveCapture();
+    m_soundcard->stopLiveCapture();
 }
 
 bool StationDevices::setOperatingMode(int m)
@@ -76,9 +83,9 @@ bool StationDevices::setOperatingMode(int m)
     ModalPause pause(m_station);
     const bool ok = m_modeSwitch.setOperatingMode(m);
     if (m == ModeOff)
-        m_soundcard.select("");
+        m_soundcard->select("");
     else
-        m_soundcard.resumeLiveCapture(); // the same demodulator again: the switch left it alone
+        m_soundcard->resumeLiveCapture(); // the same demodulator again: the switch left it alone
     return ok;
 }
 
@@ -86,29 +93,29 @@ std::int64_t StationDevices::takeAudioPeak()
 {
     if (m_station.interfaceType() != InterfaceSoundCard)
         return 0;
-    return m_soundcard.demodulator().takeAudioPeak();
+    return m_soundcard->demodulator().takeAudioPeak();
 }
 
 bool StationDevices::fourteenBitItems()
 {
     if (m_station.interfaceType() == InterfaceSoundCard)
-        return m_soundcard.demodulator().fourteenBitItems();
+        return m_soundcard->demodulator().fourteenBitItems();
     return m_station.flags.fourteenBitStream.load();
 }
 
 bool StationDevices::startWavePlayback(const std::filesystem::path& file, signal::WavePlaybackHooks hooks)
 {
-    return m_soundcard.startWavePlayback(file, std::move(hooks));
+    return m_soundcard->startWavePlayback(file, std::move(hooks));
 }
 
 void StationDevices::abortWavePlayback()
 {
-    m_soundcard.abortWavePlayback();
+    m_soundcard->abortWavePlayback();
 }
 
 bool StationDevices::wavePlaybackRunning() const
 {
-    return m_soundcard.wavePlaybackRunning();
+    return m_soundcard->wavePlaybackRunning();
 }
 
 void StationDevices::runPtcCommandFile(const std::string& name)

@@ -4,8 +4,8 @@
 // runner and the switch itself. Receive windows request their operating mode here, whatever the
 // configured interface.
 //
-// One instance per running station, owned by the main window and rebuilt when the configuration
-// is applied (no receive window is open then, the mode is -1). GUI thread. The serial set-up
+// One instance per running station, owned by the main window; reconfigure() follows the
+// configuration when it is applied (no receive window is open then, the mode is -1). GUI thread. The serial set-up
 // waits serve window messages while they wait, unless the program is closing.
 #pragma once
 
@@ -40,6 +40,10 @@ public:
     StationDevices(const StationDevices&) = delete;
     StationDevices& operator=(const StationDevices&) = delete;
 
+    // Takes the sound devices and the port map (ports.conf) from the configuration and the
+    // station folder anew. Only while the mode is -1.
+    void reconfigure(int mixerDeviceCount);
+
     // Stops every writer of the sample ring (serial reader, wave-file playback, live capture), so
     // that the ring can be reset before the next mode starts its writer.
     void stopRingWriters();
@@ -65,7 +69,7 @@ public:
     void runPtcCommandFile(const std::string& name);
 
     ModeSwitch& modeSwitch() { return m_modeSwitch; }
-    platform::Soundcard& soundcard() { return m_soundcard; }
+    platform::Soundcard& soundcard() { return *m_soundcard; }
     signal::SerialModeDevices& serial() { return m_serial; }
     platform::QtSerialPort& mainPort() { return m_mainPort; }
     platform::QtProcessRunner& processes() { return m_processes; }
@@ -76,7 +80,7 @@ private:
     // no mixer (the desktop's sound server owns the input lines).
     class SoundSide final : public ModeSwitchDevices {
     public:
-        SoundSide(platform::Soundcard& soundcard, const StationConfig& config) : m_soundcard(soundcard), m_config(config) { }
+        SoundSide(StationDevices& owner, const StationConfig& config) : m_owner(owner), m_config(config) { }
         void selectDemodulator(std::string_view name) override;
         bool mixerAvailable() const override { return false; }
         int mixerRecordingLines() const override { return 0; }
@@ -94,7 +98,7 @@ private:
         bool easyDspDownload(const std::filesystem::path&, bool) override { return false; }
 
     private:
-        platform::Soundcard& m_soundcard;
+        StationDevices& m_owner;
         const StationConfig& m_config;
     };
 
@@ -102,7 +106,7 @@ private:
 
     StationContext& m_station;
     std::function<bool()> m_closing;
-    platform::Soundcard m_soundcard;
+    std::unique_ptr<platform::Soundcard> m_soundcard;
     SoundSide m_soundSide;
     platform::QtSerialPort m_mainPort;
     platform::QtSerialPort m_pulsePort;
