@@ -8,6 +8,7 @@
 #include "signal/serial_port_map.h"
 
 #include <QLabel>
+#include <QTimer>
 
 #include <fstream>
 
@@ -96,6 +97,24 @@ TEST_F(FaxSerialTest, PtcThatCannotBeSetUpShowsItsStatusInTheErrorPanel)
     EXPECT_TRUE(panel->isVisibleTo(main.get()));
     EXPECT_EQ(panel->text(), "PTC could not be set to FM mode. Please wait, will retry...");
     EXPECT_EQ(station.flags.currentOperatingMode.load(), ModeFaxFm) << "recorded all the same, the watchdog retries";
+}
+
+// A close arriving while the window's set-up waits for the modem (events are served meanwhile)
+// must not free the window under its feet: it is carried out once the set-up has returned.
+TEST_F(FaxSerialTest, CloseDuringTheSetUpWaitsForIt)
+{
+    TELLUR_REQUIRE_SOCAT();
+    bool closedDuringSetUp = false;
+    QTimer::singleShot(300, [&] {
+        closedDuringSetUp = main && main->receiveWindow() == nullptr;
+        main->close();
+    });
+    ASSERT_NE(openFaxOn({"ptc2", "--no-answer", "FAX_D_800"}), nullptr);
+    EXPECT_TRUE(closedDuringSetUp) << "the close came while the set-up was waiting";
+    EXPECT_TRUE(waitUntil([&] { return !main->isVisible(); }, 10000));
+    EXPECT_EQ(main->receiveWindow(), nullptr);
+    EXPECT_TRUE(log->contains("end FAX reception"));
+    EXPECT_TRUE(log->contains("tellur32 terminates"));
 }
 
 } // namespace

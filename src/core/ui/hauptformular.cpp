@@ -770,12 +770,18 @@ bool THauptformular::FormCloseQuery()
     return true;
 }
 
+bool THauptformular::closeMustWait() const
+{
+    // Start-up, a pending type change, device set-up waits and modal dialogs all serve events
+    // from inside a window's own call: closing now would free that window under its feet (or,
+    // before the program's event loop runs, leave the program running without a window).
+    return m_startUp || m_station.modalPause > 0 || m_types->changeRequested();
+}
+
 void THauptformular::endSession()
 {
-    if (m_startUp) {
-        // Start-up serves events (the logo, device set-up waits) before the program's event
-        // loop runs; a window closed then would leave the program running without a window.
-        QTimer::singleShot(0, this, &THauptformular::endSession);
+    if (closeMustWait()) {
+        QTimer::singleShot(50, this, &THauptformular::endSession);
         return;
     }
     m_sessionEnding = true;
@@ -785,6 +791,11 @@ void THauptformular::endSession()
 
 void THauptformular::closeEvent(QCloseEvent* e)
 {
+    if (!m_closeStarted && closeMustWait()) {
+        e->ignore();
+        QTimer::singleShot(50, this, [this] { close(); });
+        return;
+    }
     if (FormCloseQuery()) {
         if (m_usageWin)
             m_usageWin->close();

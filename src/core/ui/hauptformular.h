@@ -133,6 +133,7 @@ private:
     void updateLevelMeter();
     void updateClock();
     void showInterfaceStatus();
+    bool closeMustWait() const;
     int mixerDeviceCount() const;
     bool loadConfiguration(const std::string& name);
     void showUsageInfo();
