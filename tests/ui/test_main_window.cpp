@@ -146,10 +146,28 @@ TEST_F(MainWindowTest, FirstStartWithoutConfigurationAsksForTheHelpLanguageAndSa
 {
     auto& m = makeMain();
     EXPECT_EQ(dialogs->firstTimeCalls, 1);
+    EXPECT_EQ(dialogs->configureCalls, std::vector<bool>{true}) << "the configuration dialog in first-time mode";
     EXPECT_TRUE(log->contains("tellur32 launches"));
     EXPECT_TRUE(m.close());
     EXPECT_TRUE(std::filesystem::exists(station.configFile("tellur32")));
     EXPECT_TRUE(log->contains("tellur32 terminates"));
+}
+
+TEST_F(MainWindowTest, ConfigurationResetEndsTheProgramWithoutSaving)
+{
+    writeConfig(StationConfig {});
+    auto& m = makeMain();
+    EXPECT_TRUE(dialogs->configureCalls.empty()) << "a loaded configuration needs no first-time set-up";
+    const auto saved = std::filesystem::last_write_time(station.configFile("tellur32"));
+    std::filesystem::last_write_time(station.configFile("tellur32"), saved - std::chrono::hours(1));
+    dialogs->confirmReset = true;
+    m.openConfigurationDialog();
+    EXPECT_EQ(dialogs->configureCalls, std::vector<bool>{false});
+    EXPECT_TRUE(m.closeStarted());
+    EXPECT_FALSE(m.isVisible());
+    main.reset();
+    EXPECT_EQ(std::filesystem::last_write_time(station.configFile("tellur32")), saved - std::chrono::hours(1))
+        << "never saved after a reset";
 }
 
 TEST_F(MainWindowTest, ChoosingFaxOpensTheReceiveWindowAndNoneClosesIt)

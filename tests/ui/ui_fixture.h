@@ -15,6 +15,7 @@
 
 #include <deque>
 #include <memory>
+#include <vector>
 
 namespace tellur::ui::test {
 
@@ -23,6 +24,8 @@ struct ScriptedDialogs : Dialogs {
     std::deque<QString> files;         // for open/save dialogs; cancel when empty
     QStringList asked;                 // every text shown, in order
     int firstTimeCalls = 0;
+    std::vector<bool> configureCalls; // firstTime of every configuration dialog opened
+    bool confirmReset = false;        // the configuration dialog ends with a confirmed reset
 
     bool question(QWidget*, const QString&, const QString& text) override
     {
@@ -52,6 +55,11 @@ struct ScriptedDialogs : Dialogs {
     {
         ++firstTimeCalls;
         return 0;
+    }
+    bool configure(QWidget*, StationConfig&, const ConfigurationEnvironment&, bool firstTime) override
+    {
+        configureCalls.push_back(firstTime);
+        return confirmReset && !firstTime;
     }
 };
 

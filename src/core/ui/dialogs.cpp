@@ -1,6 +1,7 @@
 #include "core/ui/dialogs.h"
 
 #include "core/ui/small_windows.h"
+#include "settings/ui/configuration_dialog.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -38,6 +39,13 @@ int Dialogs::firstTimeLanguage(QWidget* parent, int current)
     TFirsttimeWin win(current, parent);
     win.exec();
     return win.language();
+}
+
+bool Dialogs::configure(QWidget* parent, StationConfig& config, const ConfigurationEnvironment& env, bool firstTime)
+{
+    TConfiguration dialog(config, env, firstTime, parent);
+    dialog.exec();
+    return dialog.configurationReset();
 }
 
 } // namespace tellur::ui

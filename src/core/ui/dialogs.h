@@ -7,7 +7,13 @@
 
 class QWidget;
 
+namespace tellur {
+class StationConfig;
+}
+
 namespace tellur::ui {
+
+struct ConfigurationEnvironment;
 
 class Dialogs {
 public:
@@ -22,6 +28,9 @@ public:
                                  const QString& filter);
     // The first-time window; returns the chosen help language 0..6.
     virtual int firstTimeLanguage(QWidget* parent, int current);
+    // The configuration dialog, modal; firstTime offers no way back (no Cancel, no Reset).
+    // Returns whether the user confirmed a reset, after which the program ends unsaved.
+    virtual bool configure(QWidget* parent, StationConfig& config, const ConfigurationEnvironment& env, bool firstTime);
 };
 
 } // namespace tellur::ui

@@ -380,6 +380,8 @@ void THauptformular::startUp()
         const int lang = dialogs().firstTimeLanguage(this, m_station.config.i32(cfg::kHelpLanguage));
         m_station.config.setI32(cfg::kHelpLanguage, lang);
         m_station.configName = name;
+        // Without a way back: the dialog's OK saves under this name.
+        dialogs().configure(this, m_station.config, configurationEnvironment(), true);
     }
     m_utcCharlabel->setText(m_station.config.flag(cfg::kUseLocalTime) ? "loc." : "UTC");
     if (m_switches.has('X'))
@@ -688,6 +690,28 @@ void THauptformular::setTransmitAudioVisible(bool on)
     m_txAudiopanel->setVisible(on);
 }
 
+ConfigurationEnvironment THauptformular::configurationEnvironment()
+{
+    ConfigurationEnvironment env;
+    for (const auto& n : platform::audioOutputNames())
+        env.soundOutputDevices << QString::fromStdString(n);
+    for (const auto& row : sstv::kSstvModes)
+        env.sstvModeNames << QString::fromUtf8(row.name.data(), static_cast<int>(row.name.size()));
+    const QDir masks(QString::fromStdString(m_station.folderField(StationFolder::MasksPalettes).string()));
+    for (const QString& f : masks.entryList({"*.pal", "*.sch", "*.PAL", "*.SCH"}, QDir::Files))
+        env.palettes << f;
+    env.setUpFolders = [this] { m_store.setUpFolders(m_station.config); };
+    env.saveConfiguration = [this] {
+        saveConfiguration();
+        return true;
+    };
+    env.deleteStandardFile = [this] {
+        std::error_code ec;
+        std::filesystem::remove(m_store.standardFile(), ec);
+    };
+    return env;
+}
+
 void THauptformular::openConfigurationDialog()
 {
     const int noted = m_types->indexInForce();
@@ -697,26 +721,7 @@ void THauptformular::openConfigurationDialog()
         ModalPause pause(m_station);
         if (m_switches.has('X'))
             m_station.config.setFlag(cfg::kExternalMixerControl, true);
-        ConfigurationEnvironment env;
-        for (const auto& n : platform::audioOutputNames())
-            env.soundOutputDevices << QString::fromStdString(n);
-        for (const auto& row : sstv::kSstvModes)
-            env.sstvModeNames << QString::fromUtf8(row.name.data(), static_cast<int>(row.name.size()));
-        const QDir masks(QString::fromStdString(m_station.folderField(StationFolder::MasksPalettes).string()));
-        for (const QString& f : masks.entryList({"*.pal", "*.sch", "*.PAL", "*.SCH"}, QDir::Files))
-            env.palettes << f;
-        env.setUpFolders = [this] { m_store.setUpFolders(m_station.config); };
-        env.saveConfiguration = [this] {
-            saveConfiguration();
-            return true;
-        };
-        env.deleteStandardFile = [this] {
-            std::error_code ec;
-            std::filesystem::remove(m_store.standardFile(), ec);
-        };
-        TConfiguration dialog(m_station.config, env, false, this);
-        dialog.exec();
-        reset = dialog.configurationReset();
+        reset = dialogs().configure(this, m_station.config, configurationEnvironment(), false);
     }
     if (reset) {
         // The program ends without the quit question and without saving.

@@ -37,6 +37,7 @@ namespace tellur::ui {
 
 class TUsageWin;
 class TStartLogoForm;
+struct ConfigurationEnvironment;
 
 class THauptformular : public QMainWindow, private TransmissionTypeHost {
     Q_OBJECT
@@ -117,6 +118,8 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
+    // Device lists, palettes and the file operations the configuration dialog needs.
+    ConfigurationEnvironment configurationEnvironment();
     void buildControls();
     void buildMenus();
     void applyConfiguration();
