@@ -116,7 +116,9 @@ THauptformular::THauptformular(StationContext& station, Options options, QWidget
 THauptformular::~THauptformular()
 {
     m_scheduletimer->stop();
-    // The receive window uses the devices until it has closed.
+    // The receive window uses the devices until it has closed; device waits serve no events
+    // any more while this window is being taken apart.
+    m_closeStarted = true;
     delete m_receiveWindow.data();
     m_types.reset();
     m_devices.reset();
@@ -617,10 +619,13 @@ void THauptformular::waitUntil(const std::function<bool()>& done)
 {
     while (!done()) {
         // The main tick carries the request out; when it cannot run, nothing else will.
-        if (!m_scheduletimer->isActive() && m_station.modalPause == 0)
+        if (!m_scheduletimer->isActive() && m_station.modalPause == 0) {
             m_types->carryOutRequest();
-        else
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            continue;
+        }
+        QTimer wake; // so that the wait ends even when no other event comes
+        wake.start(100);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
 }
 

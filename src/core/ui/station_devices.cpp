@@ -61,6 +61,8 @@ void StationDevices::reconfigure(int mixerDeviceCount)
 
 void StationDevices::pump()
 {
+    if (m_closing && m_closing())
+        return; // the windows are being taken down: nothing may run in between
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
