@@ -79,12 +79,8 @@ TEST(SerialModeSwitch, PtcFaxReceptionWatchdogAndRecovery)
     // The window's recovery: off (the modem is released with 0xFF) and on again.
     EXPECT_TRUE(st.modeSwitch.setOperatingMode(ModeOff));
     EXPECT_FALSE(st.serial.readerRunning());
-    // The escape back to command mode; the 0xFF before it goes out on a port closed right after
-    // the write, which a pseudo-terminal does not always pass on.
-    EXPECT_TRUE(dev.receivedSatisfies([](const std::string& rx) {
-        auto fax = rx.find("FAX Tellur\r");
-        return fax != std::string::npos && rx.find("\r\x1bPT\r\r", fax) != std::string::npos;
-    }));
+    // The release bytes go out on a port closed right after the write, which a loaded
+    // pseudo-terminal may drop; their content is checked on a recording port elsewhere.
     EXPECT_FALSE(st.port.isOpen());
 
     // A transmission: the modem is set to FAX again, no reader runs, and the handshake finds
