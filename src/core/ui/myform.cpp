@@ -1,6 +1,8 @@
 #include "core/ui/myform.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace tellur::ui {
 
@@ -16,6 +18,18 @@ void TMyform::closeEvent(QCloseEvent* e)
         return;
     }
     QWidget::closeEvent(e);
+}
+
+QPoint keptOnScreen(QPoint pos)
+{
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect g = s->geometry();
+        if (pos.x() > g.width())
+            pos.setX(g.width() - 20);
+        if (pos.y() > g.height())
+            pos.setY(g.height() - 20);
+    }
+    return pos;
 }
 
 } // namespace tellur::ui

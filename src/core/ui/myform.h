@@ -26,4 +26,8 @@ private:
     bool m_swallowAltF4 = false;
 };
 
+// A stored window position, pulled back onto the primary screen when a smaller screen would
+// leave the window out of reach.
+QPoint keptOnScreen(QPoint pos);
+
 } // namespace tellur::ui

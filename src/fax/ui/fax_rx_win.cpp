@@ -517,15 +517,7 @@ void TFAXRXWin::FAX_Transmission_ModeChange(int row)
         rec.windowHeight = height();
         fax::writeFaxModeRow(m_station.config, std::size_t(row), rec);
     } else {
-        QPoint pos(rec.windowLeft, rec.windowTop);
-        if (QScreen* s = QGuiApplication::primaryScreen()) {
-            const QRect g = s->geometry();
-            if (pos.x() > g.width())
-                pos.setX(g.width() - 20);
-            if (pos.y() > g.height())
-                pos.setY(g.height() - 20);
-        }
-        move(pos);
+        move(keptOnScreen(QPoint(rec.windowLeft, rec.windowTop)));
         if (rec.windowWidth != fax::kFaxWindowUnset && rec.windowHeight != fax::kFaxWindowUnset)
             resize(rec.windowWidth, rec.windowHeight);
         m_zoomIndex = fax::validZoomIndex(rec.zoomIndex);

@@ -4,14 +4,12 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
@@ -107,13 +105,7 @@ TFAXToolWin::TFAXToolWin(StationContext& station, QWidget* parent)
     QPoint pos(c.i32(cfg::kFaxToolsLeft), c.i32(cfg::kFaxToolsTop));
     if (pos.x() == cfg::kWindowUnset || pos.y() == cfg::kWindowUnset)
         pos = QPoint(100, 100);
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-        const QRect g = s->geometry();
-        if (pos.x() > g.width())
-            pos.setX(g.width() - 20);
-        if (pos.y() > g.height())
-            pos.setY(g.height() - 20);
-    }
+    pos = keptOnScreen(pos);
     move(pos);
     m_createdAt = pos;
 }
