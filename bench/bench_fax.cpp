@@ -2,7 +2,7 @@
 // through the FM FAX demodulator and the FAX receiver, in 200 ms ticks as the window runs them.
 #include "core/event_log.h"
 #include "core/sample_ring.h"
-#include "fax/fax_mode_table.h"
+#include "settings/fax_mode_table.h"
 #include "fax/fax_receiver.h"
 #include "fax/fax_transmitter.h"
 #include "signal/demodulators.h"

@@ -2,10 +2,10 @@
 #include "core/file_event_log.h"
 #include "core/station_paths.h"
 #include "core/station_time.h"
-#include "core/ui/hauptformular.h"
-#include "core/ui/station_application.h"
-#include "core/ui/station_context.h"
-#include "fax/ui/fax_rx_win.h"
+#include "app/ui/hauptformular.h"
+#include "app/ui/station_application.h"
+#include "ui/station_context.h"
+#include "app/ui/receive_windows.h"
 #include "platform/display.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
@@ -51,7 +51,7 @@ int main(int argc, char** argv)
     tellur::ui::THauptformular::Options options;
     options.args = args;
     tellur::ui::THauptformular window(station, options);
-    tellur::ui::installFaxWindows(window);
+    tellur::ui::installReceiveWindows(window);
     app.setExceptionHandler([&window](const QString& msg, bool io) { window.handleException(msg, io); });
     QObject::connect(&instance, &tellur::platform::SingleInstance::raiseRequested, &window, [&window] {
         if (window.isMinimized())

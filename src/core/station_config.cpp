@@ -1,13 +1,6 @@
 #include "core/station_config.h"
 
-#include "core/station_config_defaults.h"
-
 namespace tellur {
-
-StationConfig::StationConfig()
-{
-    applyDefaults(*this);
-}
 
 bool StationConfig::headerValid() const
 {

@@ -67,6 +67,14 @@ inline constexpr std::size_t kSpectrumWindowLeft = 3992, kSpectrumWindowTop = 39
                              kFaxAutoSave = 6221, kFaxSquelchThreshold = 6222, kFaxTimestamp = 6223,
                              kFaxAutoLpm = 6224, kFaxToolsLeft = 8908, kFaxToolsTop = 8912, kFaxToolsVisible = 8916,
                              kUsageWindowLeft = 9288, kUsageWindowTop = 9292;
+// FAX reception, saving and movies.
+inline constexpr std::size_t kFaxInvertMask = 6227, kFaxFileNameFormat = 6228, kFaxFileNameFormatCapacity = 30,
+                             kFaxSyncOffset = 6260, kFaxFileType = 6524, kFaxAutoPrintOrientation = 8917,
+                             kMovieFormats = 9068, kMovieFormatSize = 11, kMovieFormatCapacity = 10;
+inline constexpr int kMovieFormatCount = 20;
+inline constexpr std::size_t kStampFormatCapacity = 30;
+// The handle colour as chosen (index) and as drawn (RGB); the SSTV beacon's transmit mode.
+inline constexpr std::size_t kHandleColourIndex = 4556, kHandleColour = 4560, kRepeaterTxMode = 15196;
 // A stored window position of this value means the window has not been placed yet.
 inline constexpr std::int32_t kWindowUnset = 2147483647;
 } // namespace cfg

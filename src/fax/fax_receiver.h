@@ -11,7 +11,7 @@
 
 #include "core/event_log.h"
 #include "core/sample_ring.h"
-#include "fax/fax_mode_table.h"
+#include "settings/fax_mode_table.h"
 #include "fax/grey_tables.h"
 #include "fax/tone_filter.h"
 #include "storage/di8_bitmap.h"

@@ -212,17 +212,17 @@ FaxSaveRequest saveRequestFromConfig(const StationConfig& config, const FaxModeR
     r.modeName = mode.name.str();
     r.maxPictures = mode.maxPictures;
     r.printInverted = mode.printInverted != 0;
-    r.jpegQuality = config.u8(36);
-    r.pictureFolder = folderFromRecord(config.str(1773, 255), stationFolder);
-    r.dateFormat = config.str(3577, 30);
-    r.timeFormat = config.str(3608, 30);
-    r.localTime = config.flag(3640);
-    r.autoPrint = config.flag(6220);
-    r.autoSave = config.flag(6221);
-    r.stamp = config.flag(6223);
-    r.fileNameTemplate = config.str(6228, 30);
-    r.fileType = config.i32(6524);
-    r.autoPrintOrientation = config.flag(8917);
+    r.jpegQuality = config.u8(cfg::kJpegQuality);
+    r.pictureFolder = folderFromRecord(config.folder(StationFolder::FaxLastReceived), stationFolder);
+    r.dateFormat = config.str(cfg::kDateStampFormat, cfg::kStampFormatCapacity);
+    r.timeFormat = config.str(cfg::kTimeStampFormat, cfg::kStampFormatCapacity);
+    r.localTime = config.useLocalTime();
+    r.autoPrint = config.flag(cfg::kFaxAutoPrint);
+    r.autoSave = config.flag(cfg::kFaxAutoSave);
+    r.stamp = config.flag(cfg::kFaxTimestamp);
+    r.fileNameTemplate = config.str(cfg::kFaxFileNameFormat, cfg::kFaxFileNameFormatCapacity);
+    r.fileType = config.i32(cfg::kFaxFileType);
+    r.autoPrintOrientation = config.flag(cfg::kFaxAutoPrintOrientation);
     return r;
 }
 

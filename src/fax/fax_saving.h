@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/text_mask.h"
-#include "fax/fax_mode_table.h"
+#include "settings/fax_mode_table.h"
 #include "fax/fax_receiver.h"
 #include "storage/di8_bitmap.h"
 

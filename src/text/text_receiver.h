@@ -5,7 +5,7 @@
 
 #include "text/bit_decoders.h"
 #include "text/message_framing.h"
-#include "text/rtty_mode_table.h"
+#include "settings/rtty_mode_table.h"
 
 #include <span>
 #include <string>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "text/message_framing.h"
-#include "text/rtty_mode_table.h"
+#include "settings/rtty_mode_table.h"
 
 #include <cstdio>
 #include <deque>

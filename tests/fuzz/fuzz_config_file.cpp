@@ -1,6 +1,6 @@
 // Configuration file bytes: decoding, every field's value text and the folder set-up must hold
 // up against any content (damaged length bytes, absurd folder texts).
-#include "core/config_fields.h"
+#include "settings/config_fields.h"
 #include "core/config_file.h"
 #include "core/event_log.h"
 

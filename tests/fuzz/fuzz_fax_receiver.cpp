@@ -2,7 +2,7 @@
 // and line rendering must survive whatever the interface delivers.
 #include "core/event_log.h"
 #include "core/sample_ring.h"
-#include "fax/fax_mode_table.h"
+#include "settings/fax_mode_table.h"
 #include "fax/fax_receiver.h"
 
 #include <cstddef>

@@ -2,7 +2,7 @@
 // phase-continuous FM tone at 11025 S/s, written as a 16-bit mono wave file.
 #pragma once
 
-#include "fax/fax_mode_table.h"
+#include "settings/fax_mode_table.h"
 #include "fax/fax_transmitter.h"
 #include "storage/di8_bitmap.h"
 

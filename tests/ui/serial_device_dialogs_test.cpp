@@ -1,4 +1,4 @@
-#include "signal/ui/serial_device_dialogs.h"
+#include "ui/serial_device_dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>

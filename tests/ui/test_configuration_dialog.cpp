@@ -1,6 +1,6 @@
 // The configuration dialog driven offscreen: entry checks, interface defaults, row pages, the
 // external program grid, and the promise that Cancel leaves the configuration untouched.
-#include "core/config_fields.h"
+#include "settings/config_fields.h"
 #include "core/station_config.h"
 #include "settings/ui/configuration_dialog.h"
 

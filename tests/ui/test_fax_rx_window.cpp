@@ -19,7 +19,7 @@ namespace {
 
 class FaxWindowTest : public StationFixture {
 protected:
-    void beforeStart(THauptformular& m) override { installFaxWindows(m); }
+    void beforeStart(THauptformular& m) override { installReceiveWindows(m); }
 
     TFAXRXWin* openFax(StationConfig c = StationConfig{})
     {

@@ -20,7 +20,7 @@ using tellur::testing::SimulatedDevice;
 
 class FaxSerialTest : public StationFixture {
 protected:
-    void beforeStart(THauptformular& m) override { installFaxWindows(m); }
+    void beforeStart(THauptformular& m) override { installReceiveWindows(m); }
 
     // Starts the simulator and the station with FAX on a PTC-II at COM1; null when either fails.
     TFAXRXWin* openFaxOn(const std::vector<std::string>& simulator)

@@ -1,7 +1,7 @@
 #include "ui_fixture.h"
 
 #include "core/level_meter.h"
-#include "core/ui/myform.h"
+#include "ui/myform.h"
 #include "fax/ui/fax_rx_win.h"
 #include "platform/single_instance.h"
 
@@ -24,7 +24,7 @@ namespace {
 
 class MainWindowTest : public StationFixture {
 protected:
-    void beforeStart(THauptformular& m) override { installFaxWindows(m); }
+    void beforeStart(THauptformular& m) override { installReceiveWindows(m); }
 };
 
 struct ControlRow {

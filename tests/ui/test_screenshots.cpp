@@ -14,7 +14,7 @@ namespace {
 
 class Screenshots : public StationFixture {
 protected:
-    void beforeStart(THauptformular& m) override { installFaxWindows(m); }
+    void beforeStart(THauptformular& m) override { installReceiveWindows(m); }
 
     void shoot(QWidget* w, const QString& name)
     {

@@ -1,9 +1,10 @@
 // A station in a fresh temporary folder with scripted dialogs and a hand-driven clock.
 #pragma once
 
-#include "core/ui/dialogs.h"
-#include "core/ui/hauptformular.h"
-#include "core/ui/station_context.h"
+#include "app/ui/receive_windows.h"
+#include "app/ui/station_dialogs.h"
+#include "app/ui/hauptformular.h"
+#include "ui/station_context.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -19,7 +20,7 @@
 
 namespace tellur::ui::test {
 
-struct ScriptedDialogs : Dialogs {
+struct ScriptedDialogs : StationDialogs {
     std::deque<bool> answers;          // for question(); No when empty
     std::deque<QString> files;         // for open/save dialogs; cancel when empty
     QStringList asked;                 // every text shown, in order

@@ -1,7 +1,7 @@
 // tellur32-cli config dump|get|set: the station configuration field by field.
 #include "app/cli/cli.h"
 #include "app/cli/cli_station.h"
-#include "core/config_fields.h"
+#include "settings/config_fields.h"
 
 #include <cmath>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include "app/cli/cli_station.h"
 #include "app/cli/fax_cli.h"
 
-#include "fax/fax_mode_table.h"
+#include "settings/fax_mode_table.h"
 #include "platform/qt_text_mask.h"
 #include "storage/picture_files.h"
 

@@ -6,7 +6,7 @@
 
 #include "core/station_time.h"
 #include "fax/fax_header.h"
-#include "fax/fax_mode_table.h"
+#include "settings/fax_mode_table.h"
 #include "fax/fax_assembly.h"
 #include "fax/mask.h"
 #include "fax/palette_file.h"
@@ -82,14 +82,15 @@ fax::FaxReceiverSettings faxReceiverSettings(const StationConfig& config, const 
     // Audio always goes through the soundcard demodulators here, which force 14-bit AM items.
     s.soundcard = true;
     s.fourteenBit = demodulator >= 1 && demodulator <= 4;
-    s.autoLpm = config.flag(6224);
-    s.squelchThreshold = config.u8(6222);
+    s.autoLpm = config.flag(cfg::kFaxAutoLpm);
+    s.squelchThreshold = config.u8(cfg::kFaxSquelchThreshold);
     s.autoSave = true;
     s.autoPrint = false;
     s.synchronizeTime = false; // a decoder never sets the computer's clock
-    s.synchronizeOffset = config.i32(6260);
-    for (int i = 0; i < 20; ++i) {
-        const std::string code = fax::trimmed(config.str(9068 + std::size_t(i) * 11, 10));
+    s.synchronizeOffset = config.i32(cfg::kFaxSyncOffset);
+    for (int i = 0; i < cfg::kMovieFormatCount; ++i) {
+        const std::string code =
+            fax::trimmed(config.str(cfg::kMovieFormats + std::size_t(i) * cfg::kMovieFormatSize, cfg::kMovieFormatCapacity));
         if (!code.empty())
             s.movieFormats.push_back(code);
     }
@@ -174,7 +175,7 @@ public:
     {
         if (m_mask.isLoaded())
             m_mask.applyToLine(line, fax::pictureRow(lineCount, m_mode.maxLines, m_mode.bottomToTop != 0),
-                               m_station.config().flag(6227));
+                               m_station.config().flag(cfg::kFaxInvertMask));
     }
     bool loadPalette(const std::string& fileName) override
     {
@@ -204,7 +205,7 @@ FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioI
 {
     const fax::FaxModeRecord mode = fax::readFaxModeRow(station.config(), row);
     std::unique_ptr<platform::QtTextMaskRenderer> text;
-    if (station.config().flag(6223) && platform::ensureGuiApplication())
+    if (station.config().flag(cfg::kFaxTimestamp) && platform::ensureGuiApplication())
         text = std::make_unique<platform::QtTextMaskRenderer>();
     CliFaxHost host(station, opts, mode, pictureFolder, text.get());
     auto ring = std::make_unique<SampleRing>();

@@ -3,7 +3,7 @@
 #include "app/cli/audio_input.h"
 #include "app/cli/cli.h"
 #include "app/cli/cli_station.h"
-#include "core/config_fields.h"
+#include "settings/config_fields.h"
 #include "core/station_time.h"
 #include "platform/qt_text_mask.h"
 #include "signal/demodulators.h"

@@ -8,7 +8,7 @@
 #include "core/station_config.h"
 #include "text/message_filters.h"
 #include "text/message_store.h"
-#include "text/rtty_mode_table.h"
+#include "settings/rtty_mode_table.h"
 #include "text/synop_decoder.h"
 #include "text/text_receiver.h"
 #include "text/text_window_model.h"

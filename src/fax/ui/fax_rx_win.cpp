@@ -1,9 +1,11 @@
 #include "fax/ui/fax_rx_win.h"
 
-#include "core/ui/hauptformular.h"
-#include "core/ui/key_swallower.h"
-#include "core/ui/station_context.h"
-#include "core/ui/station_devices.h"
+#include "core/command_switches.h"
+#include "ui/dialogs.h"
+#include "ui/receive_window_host.h"
+#include "ui/key_swallower.h"
+#include "ui/station_context.h"
+#include "ui/station_devices.h"
 #include "fax/fax_assembly.h"
 #include "fax/ui/fax_tools.h"
 #include "fax/ui/picture_viewer.h"
@@ -41,7 +43,6 @@ namespace {
 
 constexpr int kLpmSteps[] = {60, 90, 120, 180, 240, 360};
 
-const QString kWaveNeedsSoundcard = "Choose \"FAX\" with the Sound Card interface to decode a wave file.";
 
 QString hexCaption(int n, const QString& text)
 {
@@ -104,10 +105,10 @@ private:
     TFAXRXWin& m_win;
 };
 
-TFAXRXWin::TFAXRXWin(THauptformular& main)
-    : TMyform(&main, Qt::Window)
-    , m_main(main)
-    , m_station(main.station())
+TFAXRXWin::TFAXRXWin(ReceiveWindowHost& host)
+    : TMyform(host.hostWindow(), Qt::Window)
+    , m_host(host)
+    , m_station(host.station())
 {
     setObjectName("TFAXRXWin");
     setWindowTitle("FAX-RX Window");
@@ -130,14 +131,14 @@ TFAXRXWin::TFAXRXWin(THauptformular& main)
     const bool toolsVisible = m_station.config.flag(cfg::kFaxToolsVisible);
     m_toolbutton->setChecked(toolsVisible);
 
-    m_main.devices().runPtcCommandFile("PTCFAXINI.INI");
+    m_host.devices().runPtcCommandFile("PTCFAXINI.INI");
     m_station.log->action("begin FAX reception");
 
     m_rx = std::make_unique<fax::FaxReceiver>(m_station.ring, m_station.histogram,
                                           static_cast<fax::FaxReceiverHost&>(*this), *m_station.log);
 
     int row = fax::currentFaxModeRow(m_station.config);
-    if (auto s = m_main.switches().get('S')) {
+    if (auto s = m_host.switches().get('S')) {
         bool ok = false;
         const int v = QString::fromStdString(s->value).toInt(&ok);
         if (ok)
@@ -191,7 +192,7 @@ void TFAXRXWin::buildControls()
     connect(m_startButton, &QToolButton::clicked, this, &TFAXRXWin::StartButtonClick);
     connect(m_autoButton, &QToolButton::clicked, this, &TFAXRXWin::AutoButtonClick);
     connect(m_stopButton, &QToolButton::clicked, this, &TFAXRXWin::StopButtonClick);
-    m_main.toolArea()->addWidget(m_childMousePalette);
+    m_host.toolArea()->addWidget(m_childMousePalette);
     m_childMousePalette->show();
 
     m_toolRow = new QWidget(this);
@@ -273,11 +274,11 @@ void TFAXRXWin::buildControls()
     m_openButton = tool(m_toolRow, "OpenButton", "Open", "Load a picture");
     m_openButton->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     connect(m_openButton, &QToolButton::clicked, this, [this] {
-        const QString f = m_main.dialogs().openFileName(
+        const QString f = m_host.dialogs().openFileName(
             this, "Load a picture", QString::fromStdString(m_station.folderField(StationFolder::FaxLastReceived).string()),
             "Pictures (*.png *.PNG *.jpg *.JPG *.bmp *.BMP *.pcx *.PCX *.tif *.TIF)");
         if (!f.isEmpty())
-            openPictureViewer(m_main, f);
+            openPictureViewer(m_host, f);
     });
     m_saveButton = tool(m_toolRow, "SaveButton", "Save", "Save received picture");
     m_saveButton->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
@@ -292,7 +293,7 @@ void TFAXRXWin::buildControls()
         if (on) {
             m_hiddenForFullView.clear();
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (w != this && w->isVisible() && w != &m_main) {
+                if (w != this && w->isVisible() && w != m_host.hostWindow()) {
                     m_hiddenForFullView << w;
                     w->hide();
                 }
@@ -438,7 +439,7 @@ fax::FaxReceiverSettings TFAXRXWin::receiverSettings() const
     s.dataRate = c.f64(cfg::kDataRate);
     s.soundcard = m_station.interfaceType() == InterfaceSoundCard;
     s.ptc = m_station.interfaceType() == InterfacePtc2;
-    s.fourteenBit = m_main.devices().fourteenBitItems();
+    s.fourteenBit = m_host.devices().fourteenBitItems();
     s.autoLpm = m_tools ? m_tools->autolpmButton()->isChecked() : c.flag(cfg::kFaxAutoLpm);
     s.squelchThreshold = c.u8(cfg::kFaxSquelchThreshold);
     s.autoSave = c.flag(cfg::kFaxAutoSave);
@@ -542,7 +543,7 @@ void TFAXRXWin::FAX_Transmission_ModeChange(int row)
 void TFAXRXWin::setOperatingMode(int mode)
 {
     // The ring has one writer: stop it before the reset; the switch starts the new one.
-    StationDevices& devices = m_main.devices();
+    StationDevices& devices = m_host.devices();
     if (mode >= 0) {
         devices.stopRingWriters();
         m_station.ring.reset(m_station.config.dataRate(), m_station.histogram);
@@ -558,7 +559,7 @@ void TFAXRXWin::watchdog()
         || !signal::watchdogTick(m_station.flags.serialWatchdog, signal::kWatchdogFaxSstv))
         return;
     m_station.log->action("+++watchdog alert (FAX)");
-    StationDevices& devices = m_main.devices();
+    StationDevices& devices = m_host.devices();
     devices.setOperatingMode(ModeOff);
     if (!m_closing)
         devices.setOperatingMode(m_lastSetMode);
@@ -653,7 +654,7 @@ void TFAXRXWin::StopButtonClick()
     bool save = false;
     if (m_rx->state() != fax::ReceptionState::Waiting && m_rx->lineCount() > 20
         && (m_station.config.flag(cfg::kFaxAutoSave) || m_station.config.flag(cfg::kFaxAutoPrint)))
-        save = m_main.dialogs().question(this, "Confirm", "Save received picture?");
+        save = m_host.dialogs().question(this, "Confirm", "Save received picture?");
     m_rx->stopButtonClick(save);
     syncButtons();
 }
@@ -744,7 +745,7 @@ void TFAXRXWin::sizeToZoom(bool zoomChanged)
     if (!screen)
         return;
     const QRect g = screen->availableGeometry();
-    const int mainHeight = m_main.frameGeometry().height();
+    const int mainHeight = m_host.hostWindow()->frameGeometry().height();
     if (m_fitMode) {
         if (zoomChanged)
             setGeometry(g);
@@ -938,7 +939,7 @@ void TFAXRXWin::SlantbuttonClick()
     m_slantMeasuring = true;
     m_slantFirstTaken = false;
     updateCursor();
-    m_slantWin = new TSlantwindow(m_station.config.i32(cfg::kHelpLanguage) == 1, &m_main);
+    m_slantWin = new TSlantwindow(m_station.config.i32(cfg::kHelpLanguage) == 1, m_host.hostWindow());
     connect(m_slantWin, &TSlantwindow::okClicked, this, [this](float s) { finishSlant(true, s); });
     connect(m_slantWin, &TSlantwindow::abortClicked, this, [this] { finishSlant(false, 0.0f); });
     m_slantWin->show();
@@ -980,7 +981,7 @@ void TFAXRXWin::imageMouseMove(QPoint pos)
 void TFAXRXWin::finishSlant(bool ok, float slant)
 {
     QPointer<TSlantwindow> win = m_slantWin;
-    THauptformular& main = m_main;
+    ReceiveWindowHost& main = m_host;
     StationContext& station = m_station;
     m_slantMeasuring = false;
     if (ok) {
@@ -1004,9 +1005,9 @@ void TFAXRXWin::finishSlant(bool ok, float slant)
 
 void TFAXRXWin::decodeWaveFile()
 {
-    StationDevices& devices = m_main.devices();
+    StationDevices& devices = m_host.devices();
     if (m_station.interfaceType() != InterfaceSoundCard) {
-        m_main.dialogs().information(this, "Tellur32", kWaveNeedsSoundcard);
+        m_host.dialogs().information(this, "Tellur32", kWaveNeedsSoundcard);
         return;
     }
     if (devices.wavePlaybackRunning())
@@ -1014,7 +1015,7 @@ void TFAXRXWin::decodeWaveFile()
     QString file;
     {
         ModalPause pause(m_station);
-        file = m_main.dialogs().openFileName(this, "Open wave file for playback",
+        file = m_host.dialogs().openFileName(this, "Open wave file for playback",
                                              QString::fromStdString(m_station.folderField(StationFolder::MasksPalettes).string()),
                                              "Wave files (*.wav)");
     }
@@ -1022,35 +1023,36 @@ void TFAXRXWin::decodeWaveFile()
         return;
     // The hooks run on the playback thread; the main window outlives it (its devices wait for
     // the thread), and what they post is dropped once the FAX window has gone.
-    THauptformular* main = &m_main;
+    ReceiveWindowHost* host = &m_host;
+    QWidget* main = host->hostWindow();
     QPointer<TFAXRXWin> self(this);
     signal::WavePlaybackHooks hooks;
-    hooks.hidePanel = [main] {
-        QMetaObject::invokeMethod(main, [main] { main->setWavePlaybackVisible(false); }, Qt::QueuedConnection);
+    hooks.hidePanel = [host, main] {
+        QMetaObject::invokeMethod(main, [host] { host->setWavePlaybackVisible(false); }, Qt::QueuedConnection);
     };
-    hooks.message = [main, self](const std::string& text) {
-        QMetaObject::invokeMethod(main, [main, self, text] {
-            main->dialogs().warning(self ? static_cast<QWidget*>(self.data()) : main, "Tellur32", QString::fromStdString(text));
+    hooks.message = [host, main, self](const std::string& text) {
+        QMetaObject::invokeMethod(main, [host, main, self, text] {
+            host->dialogs().warning(self ? static_cast<QWidget*>(self.data()) : main, "Tellur32", QString::fromStdString(text));
         }, Qt::QueuedConnection);
     };
     if (devices.startWavePlayback(file.toStdString(), std::move(hooks)))
-        m_main.setWavePlaybackVisible(true);
+        m_host.setWavePlaybackVisible(true);
 }
 
 void TFAXRXWin::abortPlayback()
 {
-    m_main.devices().abortWavePlayback();
+    m_host.devices().abortWavePlayback();
 }
 
 bool TFAXRXWin::playbackRunning() const
 {
-    return m_main.devices().wavePlaybackRunning();
+    return m_host.devices().wavePlaybackRunning();
 }
 
 void TFAXRXWin::arrangeHook()
 {
     if (QScreen* s = QGuiApplication::primaryScreen())
-        move(s->availableGeometry().left(), s->availableGeometry().top() + m_main.frameGeometry().height());
+        move(s->availableGeometry().left(), s->availableGeometry().top() + m_host.hostWindow()->frameGeometry().height());
 }
 
 // --- closing ------------------------------------------------------------------------------------
@@ -1074,7 +1076,7 @@ bool TFAXRXWin::FormCloseQuery()
     m_timer1->stop();
     m_scrolltimer->stop();
     setOperatingMode(ModeOff);
-    m_main.setWavePlaybackVisible(false);
+    m_host.setWavePlaybackVisible(false);
 
     // A picture still growing is ended as Stop ends it, so it is saved when saving is on.
     m_save.wait();
@@ -1082,7 +1084,7 @@ bool TFAXRXWin::FormCloseQuery()
     if (m_rx->state() != fax::ReceptionState::Waiting) {
         m_rx->setButton(fax::FaxButton::Stop);
         const bool save = m_rx->lineCount() > 20 && (m_station.config.flag(cfg::kFaxAutoSave) || m_station.config.flag(cfg::kFaxAutoPrint))
-                          && m_main.dialogs().question(this, "Confirm", "Save received picture?");
+                          && m_host.dialogs().question(this, "Confirm", "Save received picture?");
         m_rx->stopButtonClick(save);
     }
     m_save.wait();
@@ -1107,28 +1109,11 @@ bool TFAXRXWin::FormCloseQuery()
     rec.windowWidth = width();
     rec.windowHeight = height();
     fax::writeFaxModeRow(m_station.config, std::size_t(m_row), rec);
-    m_main.devices().runPtcCommandFile("PTCFAXDeINI.INI");
+    m_host.devices().runPtcCommandFile("PTCFAXDeINI.INI");
     m_station.log->action("end FAX reception");
     delete m_childMousePalette;
     m_childMousePalette = nullptr;
     return true;
-}
-
-void installFaxWindows(THauptformular& main)
-{
-    main.setReceiveWindowFactory(2, [](THauptformular& m) -> TMyform* { return new TFAXRXWin(m); });
-    QObject::connect(&main, &THauptformular::decodeWaveFileRequested, &main, [&main] {
-        if (auto* fax = qobject_cast<TFAXRXWin*>(main.receiveWindow()))
-            fax->decodeWaveFile();
-        else
-            main.dialogs().information(&main, "Tellur32", kWaveNeedsSoundcard);
-    });
-    QObject::connect(&main, &THauptformular::abortPlaybackRequested, &main, [&main] {
-        if (auto* fax = qobject_cast<TFAXRXWin*>(main.receiveWindow()))
-            fax->abortPlayback();
-    });
-    QObject::connect(&main, &THauptformular::openPictureRequested, &main,
-                     [&main](const QString& file) { openPictureViewer(main, file); });
 }
 
 } // namespace tellur::ui

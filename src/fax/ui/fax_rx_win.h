@@ -6,7 +6,7 @@
 // GUI thread; the main window owns it (Qt parent) and closes it on a type change.
 #pragma once
 
-#include "core/ui/myform.h"
+#include "ui/myform.h"
 #include "fax/fax_receiver.h"
 #include "fax/fax_saving.h"
 #include "fax/ui/fax_tools.h"
@@ -30,14 +30,14 @@ class QToolButton;
 
 namespace tellur::ui {
 
-class THauptformular;
+class ReceiveWindowHost;
 struct StationContext;
 class FaxImage;
 
 class TFAXRXWin : public TMyform, private fax::FaxReceiverHost {
     Q_OBJECT
 public:
-    explicit TFAXRXWin(THauptformular& main);
+    explicit TFAXRXWin(ReceiveWindowHost& host);
     ~TFAXRXWin() override;
 
     // Window operations by name.
@@ -117,7 +117,7 @@ private:
     void watchdog();
     void pollSave();
 
-    THauptformular& m_main;
+    ReceiveWindowHost& m_host;
     StationContext& m_station;
     std::unique_ptr<fax::FaxReceiver> m_rx;
     fax::FaxSaveThread m_save;
@@ -188,8 +188,7 @@ private:
     QList<QPointer<QWidget>> m_hiddenForFullView;
 };
 
-// Registers the FAX receive window with the main window's operating-type list and wires the
-// main window's wave-file and picture commands to it.
-void installFaxWindows(THauptformular& main);
+// Shown when a wave file is to be decoded without a receive window that plays one.
+inline const QString kWaveNeedsSoundcard = "Choose \"FAX\" with the Sound Card interface to decode a wave file.";
 
 } // namespace tellur::ui

@@ -1,6 +1,6 @@
 #include "fax/ui/fax_tools.h"
 
-#include "core/ui/station_context.h"
+#include "ui/station_context.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -4,7 +4,7 @@
 // window because it outlives a receive window that restarts with a new rate).
 #pragma once
 
-#include "core/ui/myform.h"
+#include "ui/myform.h"
 
 #include <QDialog>
 

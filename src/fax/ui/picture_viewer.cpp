@@ -1,6 +1,7 @@
 #include "fax/ui/picture_viewer.h"
 
-#include "core/ui/hauptformular.h"
+#include "ui/dialogs.h"
+#include "ui/receive_window_host.h"
 #include "fax/fax_assembly.h"
 #include "storage/picture_files.h"
 
@@ -76,15 +77,16 @@ void TPictureViewer::setZoomIndex(int index)
     resize(w, std::min(s.height() + 63, screenHeight - 120));
 }
 
-TPictureViewer* openPictureViewer(THauptformular& main, const QString& file)
+TPictureViewer* openPictureViewer(ReceiveWindowHost& host, const QString& file)
 {
-    auto* viewer = new TPictureViewer(file, &main);
+    QWidget* main = host.hostWindow();
+    auto* viewer = new TPictureViewer(file, main);
     if (!viewer->loaded()) {
         delete viewer;
-        main.dialogs().warning(&main, "Problem", "The picture file '" + file + "' could not be read.");
+        host.dialogs().warning(main, "Problem", "The picture file '" + file + "' could not be read.");
         return nullptr;
     }
-    viewer->move(20, main.frameGeometry().height());
+    viewer->move(20, main->frameGeometry().height());
     viewer->show();
     return viewer;
 }

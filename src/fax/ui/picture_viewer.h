@@ -14,7 +14,7 @@ class QScrollArea;
 
 namespace tellur::ui {
 
-class THauptformular;
+class ReceiveWindowHost;
 
 class TPictureViewer : public QWidget {
     Q_OBJECT
@@ -35,6 +35,6 @@ private:
 
 // Opens a viewer for a picture file (extensions BMP, PNG, PCX, JPG, TIF); a file that cannot be
 // read gives a message instead of an empty window.
-TPictureViewer* openPictureViewer(THauptformular& main, const QString& file);
+TPictureViewer* openPictureViewer(ReceiveWindowHost& host, const QString& file);
 
 } // namespace tellur::ui

@@ -1,8 +1,8 @@
 #include "settings/ui/configuration_dialog.h"
 
-#include "core/config_fields.h"
-#include "fax/fax_mode_table.h"
-#include "text/rtty_mode_table.h"
+#include "settings/config_fields.h"
+#include "settings/fax_mode_table.h"
+#include "settings/rtty_mode_table.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -462,7 +462,7 @@ QWidget* TConfiguration::buildMoviePage()
     addCheck(af, "MovieAutostartenable", "MovieAutostartenable");
     auto* file = addLineEdit(af, "MovieAutostartFilename", "MovieAutostartFilename", Kind::Text);
     attachBrowseButton(af, file, "MovieAutostartBrowse", [this] {
-        return m_env.browseMovie ? m_env.browseMovie(QString::fromStdString(m_live.str(3053, 255))) : QString{};
+        return m_env.browseMovie ? m_env.browseMovie(QString::fromStdString(m_live.folder(StationFolder::Movies))) : QString{};
     });
     for (const char* name : {"MovieAutostartLeft", "MovieAutostartTop", "MovieAutostartWidth", "MovieAutostartHeight"})
         addLineEdit(af, name, name, Kind::Number);
@@ -708,9 +708,9 @@ void TConfiguration::loadAll()
     int mixer = m_live.i32(cfg::kMixerDevice);
     if (mixer < 0 || mixer >= m_mixer->count())
         m_live.setI32(cfg::kMixerDevice, static_cast<std::int32_t>(m_env.mixerDevices.size()));
-    int txMode = m_live.i32(15196);
+    int txMode = m_live.i32(cfg::kRepeaterTxMode);
     if (txMode < 0 || txMode >= std::max<int>(1, static_cast<int>(m_env.sstvModeNames.size())))
-        m_live.setI32(15196, 0);
+        m_live.setI32(cfg::kRepeaterTxMode, 0);
     fillInputLines();
     for (const auto& b : m_bindings)
         load(b);
@@ -821,8 +821,8 @@ void TConfiguration::commitControl(QWidget* control)
         return;
     }
     if (store(*b) && b->field == "handleColorIndex") {
-        int index = std::clamp(m_live.i32(4556), 0, 15);
-        m_live.setI32(4560, kHandleColourValues[index]);
+        int index = std::clamp(m_live.i32(cfg::kHandleColourIndex), 0, 15);
+        m_live.setI32(cfg::kHandleColour, kHandleColourValues[index]);
     }
 }
 

@@ -1,6 +1,6 @@
 #include "signal/ui/spectrum_win.h"
 
-#include "core/ui/station_context.h"
+#include "ui/station_context.h"
 
 #include <QApplication>
 #include <QCloseEvent>

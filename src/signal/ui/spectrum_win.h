@@ -4,8 +4,8 @@
 // the sample ring. Both live on the GUI thread; the receive window that opens them owns them.
 #pragma once
 
-#include "core/ui/myform.h"
-#include "signal/ui/level_display_model.h"
+#include "ui/myform.h"
+#include "signal/level_display_model.h"
 
 #include <QImage>
 

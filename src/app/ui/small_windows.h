@@ -2,7 +2,7 @@
 // configuration window. GUI thread; Qt parents own them.
 #pragma once
 
-#include "core/ui/myform.h"
+#include "ui/myform.h"
 
 #include <QDialog>
 

@@ -7,13 +7,7 @@
 
 class QWidget;
 
-namespace tellur {
-class StationConfig;
-}
-
 namespace tellur::ui {
-
-struct ConfigurationEnvironment;
 
 class Dialogs {
 public:
@@ -26,11 +20,6 @@ public:
                                  const QString& filter);
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filter);
-    // The first-time window; returns the chosen help language 0..6.
-    virtual int firstTimeLanguage(QWidget* parent, int current);
-    // The configuration dialog, modal; firstTime offers no way back (no Cancel, no Reset).
-    // Returns whether the user confirmed a reset, after which the program ends unsaved.
-    virtual bool configure(QWidget* parent, StationConfig& config, const ConfigurationEnvironment& env, bool firstTime);
 };
 
 } // namespace tellur::ui

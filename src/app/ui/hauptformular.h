@@ -8,10 +8,11 @@
 #include "core/config_file.h"
 #include "core/level_meter.h"
 #include "core/transmission_type.h"
-#include "core/ui/dialogs.h"
-#include "core/ui/myform.h"
-#include "core/ui/station_context.h"
-#include "core/ui/station_devices.h"
+#include "app/ui/station_dialogs.h"
+#include "ui/myform.h"
+#include "ui/receive_window_host.h"
+#include "ui/station_context.h"
+#include "ui/station_devices.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -39,14 +40,14 @@ class TUsageWin;
 class TStartLogoForm;
 struct ConfigurationEnvironment;
 
-class THauptformular : public QMainWindow, private TransmissionTypeHost {
+class THauptformular : public QMainWindow, public ReceiveWindowHost, private TransmissionTypeHost {
     Q_OBJECT
 public:
-    using ReceiveWindowFactory = std::function<TMyform*(THauptformular&)>;
+    using ReceiveWindowFactory = std::function<TMyform*(ReceiveWindowHost&)>;
 
     struct Options {
         QStringList args;                       // command-line switches (C, D, M, Q, U, X, S, T)
-        std::shared_ptr<Dialogs> dialogs = std::make_shared<Dialogs>();
+        std::shared_ptr<StationDialogs> dialogs = std::make_shared<StationDialogs>();
         bool showStartLogo = true;
         int mixerDevices = -1;                  // -1: ask the platform
         int outputDevices = -1;
@@ -74,8 +75,8 @@ public:
 
     // Re-applies the type in force (closes and reopens its receive window), e.g. after a rate
     // change; carried out once the caller has returned to the event loop.
-    void reapplySelection();
-    void saveConfiguration();
+    void reapplySelection() override;
+    void saveConfiguration() override;
     void openConfigurationDialog();
 
     // The main tick (Scheduletimer).
@@ -85,19 +86,21 @@ public:
     // Exception policy: log, then terminate (or reboot when configured).
     void handleException(const QString& message, bool inputOutput);
 
-    StationContext& station() { return m_station; }
-    Dialogs& dialogs() { return *m_options.dialogs; }
-    const CommandSwitches& switches() const { return m_switches; }
+    // ReceiveWindowHost
+    QWidget* hostWindow() override { return this; }
+    StationContext& station() override { return m_station; }
+    StationDialogs& dialogs() override { return *m_options.dialogs; }
+    const CommandSwitches& switches() const override { return m_switches; }
 
     // Places receive windows put their button panels into, and the shared audio controls.
-    QHBoxLayout* toolArea() const { return m_toolAreaLayout; }
+    QHBoxLayout* toolArea() const override { return m_toolAreaLayout; }
     QSlider* volumeSlider() const { return m_volumeregler; }
-    void setWavePlaybackVisible(bool on);
+    void setWavePlaybackVisible(bool on) override;
     void setTransmitAudioVisible(bool on);
 
     // The station's devices behind the operating-mode switch; receive windows request their
     // modes here. Rebuilt by applying the configuration.
-    StationDevices& devices();
+    StationDevices& devices() override;
 
     bool closeStarted() const { return m_closeStarted; }
     // The desktop session or a termination signal ends the program: it closes as on a user's

@@ -1,4 +1,4 @@
-#include "core/ui/station_application.h"
+#include "app/ui/station_application.h"
 
 #include <filesystem>
 #include <ios>

@@ -1,4 +1,4 @@
-#include "fax/fax_mode_table.h"
+#include "settings/fax_mode_table.h"
 
 #include "core/station_config.h"
 

@@ -1,6 +1,6 @@
-#include "core/ui/station_devices.h"
+#include "ui/station_devices.h"
 
-#include "core/ui/station_context.h"
+#include "ui/station_context.h"
 #include "signal/serial_port_map.h"
 
 #include <QCoreApplication>

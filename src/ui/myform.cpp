@@ -1,4 +1,4 @@
-#include "core/ui/myform.h"
+#include "ui/myform.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

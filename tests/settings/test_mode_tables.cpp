@@ -1,7 +1,7 @@
 #include "core/le_bytes.h"
 #include "core/station_config.h"
-#include "fax/fax_mode_table.h"
-#include "text/rtty_mode_table.h"
+#include "settings/fax_mode_table.h"
+#include "settings/rtty_mode_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "text/rtty_mode_table.h"
+#include "settings/rtty_mode_table.h"
 
 #include "core/station_config.h"
 

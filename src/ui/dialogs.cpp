@@ -1,7 +1,5 @@
-#include "core/ui/dialogs.h"
+#include "ui/dialogs.h"
 
-#include "core/ui/small_windows.h"
-#include "settings/ui/configuration_dialog.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -32,20 +30,6 @@ QString Dialogs::openFileName(QWidget* parent, const QString& title, const QStri
 QString Dialogs::saveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, title, folder, filter);
-}
-
-int Dialogs::firstTimeLanguage(QWidget* parent, int current)
-{
-    TFirsttimeWin win(current, parent);
-    win.exec();
-    return win.language();
-}
-
-bool Dialogs::configure(QWidget* parent, StationConfig& config, const ConfigurationEnvironment& env, bool firstTime)
-{
-    TConfiguration dialog(config, env, firstTime, parent);
-    dialog.exec();
-    return dialog.configurationReset();
 }
 
 } // namespace tellur::ui

@@ -1,4 +1,4 @@
-#include "core/ui/station_context.h"
+#include "ui/station_context.h"
 
 #include <QTimeZone>
 

@@ -1,9 +1,9 @@
-#include "core/ui/hauptformular.h"
+#include "app/ui/hauptformular.h"
 
 #include "core/file_event_log.h"
-#include "core/ui/key_swallower.h"
-#include "core/ui/myform.h"
-#include "core/ui/small_windows.h"
+#include "ui/key_swallower.h"
+#include "ui/myform.h"
+#include "app/ui/small_windows.h"
 #include "platform/audio_devices.h"
 #include "settings/ui/configuration_dialog.h"
 #include "sstv/sstv_modes.h"

@@ -1,6 +1,6 @@
-#include "core/ui/small_windows.h"
+#include "app/ui/small_windows.h"
 
-#include "core/ui/station_context.h"
+#include "ui/station_context.h"
 #include "platform/system_services.h"
 
 #include <QButtonGroup>

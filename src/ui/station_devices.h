@@ -15,7 +15,7 @@
 #include "platform/qt_serial_port.h"
 #include "signal/serial_mode_devices.h"
 #include "signal/serial_wait.h"
-#include "signal/ui/serial_device_dialogs.h"
+#include "ui/serial_device_dialogs.h"
 
 #include <cstdint>
 #include <filesystem>

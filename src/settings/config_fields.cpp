@@ -1,8 +1,8 @@
-#include "core/config_fields.h"
+#include "settings/config_fields.h"
 
 #include "core/station_config.h"
-#include "fax/fax_mode_table.h"
-#include "text/rtty_mode_table.h"
+#include "settings/fax_mode_table.h"
+#include "settings/rtty_mode_table.h"
 
 #include <algorithm>
 #include <cerrno>
