@@ -3,8 +3,10 @@
 #include "core/ui/small_windows.h"
 #include "settings/ui/configuration_dialog.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace tellur::ui {
 
@@ -32,6 +34,11 @@ QString Dialogs::openFileName(QWidget* parent, const QString& title, const QStri
 QString Dialogs::saveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, title, folder, filter);
+}
+
+void Dialogs::openUrl(QWidget*, const QUrl& url)
+{
+    QDesktopServices::openUrl(url);
 }
 
 int Dialogs::firstTimeLanguage(QWidget* parent, int current)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class QUrl;
 class QWidget;
 
 namespace tellur {
@@ -26,6 +27,8 @@ public:
                                  const QString& filter);
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filter);
+    // Hands a page to the desktop's browser (xdg-open).
+    virtual void openUrl(QWidget* parent, const QUrl& url);
     // The first-time window; returns the chosen help language 0..6.
     virtual int firstTimeLanguage(QWidget* parent, int current);
     // The configuration dialog, modal; firstTime offers no way back (no Cancel, no Reset).
