@@ -2,7 +2,7 @@
 """Writes a manual page from a program's --help text (and, with --commands, from the --help of
 every command its help lists), so the page and the help never disagree.
 
-usage: manpage.py PROGRAM NAME "SHORT DESCRIPTION" VERSION HELP_DIR OUT [--commands]
+usage: manpage.py PROGRAM NAME "SHORT DESCRIPTION" VERSION OUT [--commands]
 """
 import re
 import subprocess
@@ -53,8 +53,8 @@ def split_usage(text):
 
 
 def main():
-    program, name, summary, version, help_dir, out_file = sys.argv[1:7]
-    commands = "--commands" in sys.argv[7:]
+    program, name, summary, version, out_file = sys.argv[1:6]
+    commands = "--commands" in sys.argv[6:]
     synopsis, rest = split_usage(run_help(program))
     roff = [
         f'.TH {name.upper()} 1 "" "{name} {version}" "User Commands"',
@@ -77,7 +77,7 @@ def main():
     else:
         roff += body(rest)
     other = "tellur32-cli" if name == "tellur32" else "tellur32"
-    roff += [".SH SEE ALSO", f"\\fB{esc(other)}\\fP(1); the manual in {esc(help_dir)}/TLEng.html"]
+    roff += [".SH SEE ALSO", f"\\fB{esc(other)}\\fP(1); the manual share/tellur32/help/TLEng.html of the installation"]
     with open(out_file, "w", encoding="utf-8") as f:
         f.write("\n".join(roff) + "\n")
 
