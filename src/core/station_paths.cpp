@@ -7,17 +7,17 @@ namespace tellur {
 
 namespace fs = std::filesystem;
 
-fs::path resolveStationFolder(const std::string& homeOption)
+std::filesystem::path resolveStationFolder(const std::string& homeOption)
 {
     if (!homeOption.empty())
-        return fs::absolute(homeOption);
+        return std::filesystem::absolute(homeOption);
     if (const char* env = std::getenv("TELLUR32_HOME"); env && *env)
-        return fs::absolute(env);
+        return std::filesystem::absolute(env);
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
-        return fs::path(xdg) / "tellur32";
+        return std::filesystem::path(xdg) / "tellur32";
     if (const char* home = std::getenv("HOME"); home && *home)
-        return fs::path(home) / ".local" / "share" / "tellur32";
-    return fs::current_path() / "tellur32";
+        return std::filesystem::path(home) / ".local" / "share" / "tellur32";
+    return std::filesystem::current_path() / "tellur32";
 }
 
 fs::path programDataFolder(const fs::path& executable)

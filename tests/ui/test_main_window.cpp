@@ -371,12 +371,6 @@ TEST(SingleInstance, SecondStartRaisesTheFirstAndGivesUp)
     EXPECT_TRUE(elsewhere.acquire()) << "another station folder is another station";
 }
 
-} // namespace
-} // namespace tellur::ui::test
-
-namespace tellur::ui::test {
-namespace {
-
 class HelpTest : public StationFixture {
 protected:
     QString english() const { return QString::fromStdString((dataFolder / "help" / "TLEng.html").string()); }

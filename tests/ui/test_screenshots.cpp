@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QPixmap>
 #include <QRegularExpression>
-#include <QTabWidget>
 #include <QTextBrowser>
 
 namespace tellur::ui::test {
@@ -73,7 +72,6 @@ TEST_F(Screenshots, ConfigurationDialog)
     env.mixerDevices = {"Built-in Audio Analog Stereo"};
     StationConfig c;
     TConfiguration dialog(c, env, false);
-    dialog.resize(760, 620);
     dialog.activate();
     dialog.show();
     shoot(&dialog, "configuration_dialog");
