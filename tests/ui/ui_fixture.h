@@ -11,10 +11,12 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -27,6 +29,8 @@ struct ScriptedDialogs : StationDialogs {
     int firstTimeCalls = 0;
     std::vector<bool> configureCalls; // firstTime of every configuration dialog opened
     bool confirmReset = false;        // the configuration dialog ends with a confirmed reset
+    QList<QUrl> opened;               // pages handed to the browser
+    std::function<void(StationConfig&)> edit; // what the user changes in the configuration dialog
 
     bool question(QWidget*, const QString&, const QString& text) override
     {
@@ -39,6 +43,7 @@ struct ScriptedDialogs : StationDialogs {
     }
     void information(QWidget*, const QString&, const QString& text) override { asked << text; }
     void warning(QWidget*, const QString&, const QString& text) override { asked << text; }
+    void openUrl(QWidget*, const QUrl& url) override { opened << url; }
     QString openFileName(QWidget*, const QString& title, const QString&, const QString&) override
     {
         asked << title;
@@ -57,9 +62,11 @@ struct ScriptedDialogs : StationDialogs {
         ++firstTimeCalls;
         return 0;
     }
-    bool configure(QWidget*, StationConfig&, const ConfigurationEnvironment&, bool firstTime) override
+    bool configure(QWidget*, StationConfig& config, const ConfigurationEnvironment&, bool firstTime) override
     {
         configureCalls.push_back(firstTime);
+        if (edit)
+            edit(config);
         return confirmReset && !firstTime;
     }
 };
@@ -101,6 +108,7 @@ protected:
         o.outputDevices = 1;
         o.terminate = [this] { ++terminated; };
         o.reboot = [this] { ++rebooted; };
+        o.dataFolder = dataFolder;
         main = std::make_unique<THauptformular>(station, o);
         beforeStart(*main);
         if (start) {
@@ -136,6 +144,7 @@ protected:
     std::shared_ptr<RecordingEventLog> log = std::make_shared<RecordingEventLog>();
     std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
     QDateTime now;
+    std::filesystem::path dataFolder = TELLUR_SOURCE_DIR; // the source tree holds the shipped help
     int terminated = 0;
     int rebooted = 0;
     std::unique_ptr<THauptformular> main;
