@@ -4,9 +4,12 @@
 #include "ui_fixture.h"
 
 #include "fax/ui/fax_rx_win.h"
+#include "station/ui/frequency_table.h"
+#include "storage/table_database.h"
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
 
 namespace tellur::ui::test {
@@ -59,6 +62,28 @@ TEST_F(Screenshots, MainWindowAndFaxReception)
     shoot(fax->tools(), "fax_tools");
     shoot(fax->spectrum(), "spectrum");
     fax->abortPlayback();
+}
+
+TEST_F(Screenshots, FrequencyTable)
+{
+    {
+        storage::FrequencyList list(station.folder);
+        for (const storage::FrequencyEntry& e : std::vector<storage::FrequencyEntry>{
+                 {0, "3853", "1", "DWD Pinneberg weather fax"},
+                 {0, "7880", "1", "DWD Pinneberg weather fax"},
+                 {0, "14230", "2", "SSTV calling"},
+                 {0, "10100.8", "1", "DWD RTTY 50 Bd"},
+                 {0, "518", "3", "NAVTEX"},
+                 {0, "8040", "1", "Northwood weather fax"}})
+            list.append(e);
+    }
+    auto& m = makeMain();
+    m.findChild<QAbstractButton*>("Frequenzbutton")->click();
+    auto* table = m.findChild<TFrequencytable*>();
+    ASSERT_NE(table, nullptr);
+    table->resize(560, 330);
+    table->findChild<QLineEdit*>("DirectFreq")->setText("4583");
+    shoot(table, "frequency_table");
 }
 
 } // namespace
