@@ -233,7 +233,7 @@ TEST(FrequencyControl, AnUnreachableRigctldIsLoggedAndReported)
     EXPECT_EQ(r.outcome, TuneOutcome::Unreachable);
     EXPECT_EQ(r.reason, "rigctld not reachable at " + endpoint + ": Connection refused");
     EXPECT_TRUE(rig.log.contains("+++" + r.reason));
-    EXPECT_TRUE(rig.station.port.trace().empty());
+    EXPECT_EQ(rig.station.port.written(), "");
 
     Rig bad;
     bad.configure(1, {"host:99999", false, true, 0, 2400, RadioType::Rigctld, "$56"});
