@@ -75,12 +75,12 @@ TEST_F(FrequencyTable, FirstUseCreatesTheTableAndNewRowsTakeTheDirectRadio)
     ASSERT_NE(editor, nullptr);
     QTest::keyClicks(editor, "4583");
     grid->setCurrentCell(0, 2); // leaving the cell posts the edit
-    grid->item(0, 2)->setText("DWD Hamburg");
+    grid->item(0, 2)->setText("Weather fax");
     const auto rows = FrequencyList(station.folder).entries(FrequencyList::Order::Natural);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].freq, "4583");
     EXPECT_EQ(rows[0].radio, "3");
-    EXPECT_EQ(rows[0].descript, "DWD Hamburg");
+    EXPECT_EQ(rows[0].descript, "Weather fax");
 }
 
 TEST_F(FrequencyTable, TheOrdersSortAsText)

@@ -69,12 +69,12 @@ TEST_F(Screenshots, FrequencyTable)
     {
         storage::FrequencyList list(station.folder);
         for (const storage::FrequencyEntry& e : std::vector<storage::FrequencyEntry>{
-                 {0, "3853", "1", "DWD Pinneberg weather fax"},
-                 {0, "7880", "1", "DWD Pinneberg weather fax"},
+                 {0, "3853", "1", "Weather fax, night"},
+                 {0, "7880", "1", "Weather fax, day"},
                  {0, "14230", "2", "SSTV calling"},
-                 {0, "10100.8", "1", "DWD RTTY 50 Bd"},
+                 {0, "10100.8", "1", "Weather reports RTTY 50 Bd"},
                  {0, "518", "3", "NAVTEX"},
-                 {0, "8040", "1", "Northwood weather fax"}})
+                 {0, "8040", "1", "Weather fax, North Sea"}})
             list.append(e);
     }
     auto& m = makeMain();

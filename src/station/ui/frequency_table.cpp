@@ -81,6 +81,8 @@ TFrequencytable::TFrequencytable(const std::filesystem::path& stationFolder, Dia
         b->setText(text);
         b->setCheckable(true);
         b->setMinimumWidth(24);
+        if (*text)
+            b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         m_sortButtons->addButton(b, static_cast<int>(order));
         sortRow->addWidget(b, *text ? 1 : 0);
     }
