@@ -83,6 +83,20 @@ TEST_F(FrequencyTable, FirstUseCreatesTheTableAndNewRowsTakeTheDirectRadio)
     EXPECT_EQ(rows[0].descript, "Weather fax");
 }
 
+TEST_F(FrequencyTable, ClosingPostsAnEditInProgress)
+{
+    auto w = open();
+    control<QPushButton>(*w, "NewButton")->click();
+    auto* editor = control<QTableWidget>(*w, "FreqGrid")->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "518");
+    w->close();
+    const auto rows = FrequencyList(station.folder).entries(FrequencyList::Order::Natural);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].freq, "518");
+    EXPECT_EQ(rows[0].radio, "1");
+}
+
 TEST_F(FrequencyTable, TheOrdersSortAsText)
 {
     addRows({{0, "7040", "1", "b net"}, {0, "3580", "2", "Alpha"}, {0, "14230", "1", "SSTV"}, {0, "10100", "2", "a dx"}});
