@@ -75,6 +75,13 @@ inline constexpr int kMovieFormatCount = 20;
 inline constexpr std::size_t kStampFormatCapacity = 30;
 // The handle colour as chosen (index) and as drawn (RGB); the SSTV beacon's transmit mode.
 inline constexpr std::size_t kHandleColourIndex = 4556, kHandleColour = 4560, kRepeaterTxMode = 15196;
+// The four radio port entries: command texts of 64 characters every 65 bytes, then per entry a
+// PTC-II flag, an ASCII flag, a COM byte, and every 4 bytes the baud rate, type and address.
+inline constexpr std::size_t kRadioCommand = 3664, kRadioCommandSize = 65, kRadioCommandCapacity = 64,
+                             kRadioPtcControl = 3924, kRadioAsciiControl = 3928, kRadioComPort = 3932,
+                             kRadioBaudRate = 3936, kRadioType = 3952, kRadioAddress = 3968,
+                             kRadioAddressCapacity = 3;
+inline constexpr int kRadioCount = 4;
 // A stored window position of this value means the window has not been placed yet.
 inline constexpr std::int32_t kWindowUnset = 2147483647;
 } // namespace cfg

@@ -426,15 +426,17 @@ std::vector<ConfigField> buildFields()
 {
     std::vector<ConfigField> out(std::begin(kFixedFields), std::end(kFixedFields));
     // radio port entries
-    for (std::uint32_t n = 0; n < 4; ++n) {
+    for (std::uint32_t n = 0; n < cfg::kRadioCount; ++n) {
         const std::string p = "radio." + std::to_string(n + 1) + ".";
-        out.push_back(generatedText(p + "command", 3664 + 65 * n, 64));
-        out.push_back(generated(p + "ptcControl", 3924 + n, K::Flag));
-        out.push_back(generated(p + "asciiControl", 3928 + n, K::Flag));
-        out.push_back(ranged(generated(p + "comPort", 3932 + n, K::UInt8), 0, 8));
-        out.push_back(ranged(generated(p + "baudRate", 3936 + 4 * n, K::Int32, 2400), 300, 115200));
-        out.push_back(ranged(generated(p + "type", 3952 + 4 * n, K::Int32, 1), 0, 4));
-        out.push_back(generatedText(p + "address", 3968 + 4 * n, 3, "$56"));
+        const auto at = [n](std::size_t base, std::size_t step) { return static_cast<std::uint32_t>(base + step * n); };
+        out.push_back(generatedText(p + "command", at(cfg::kRadioCommand, cfg::kRadioCommandSize), cfg::kRadioCommandCapacity));
+        out.push_back(generated(p + "ptcControl", at(cfg::kRadioPtcControl, 1), K::Flag));
+        out.push_back(generated(p + "asciiControl", at(cfg::kRadioAsciiControl, 1), K::Flag));
+        out.push_back(ranged(generated(p + "comPort", at(cfg::kRadioComPort, 1), K::UInt8), 0, 8));
+        out.push_back(ranged(generated(p + "baudRate", at(cfg::kRadioBaudRate, 4), K::Int32, 2400), 300, 115200));
+        // 0..4 the serial command formats, 5 rigctld over the network.
+        out.push_back(ranged(generated(p + "type", at(cfg::kRadioType, 4), K::Int32, 1), 0, 5));
+        out.push_back(generatedText(p + "address", at(cfg::kRadioAddress, 4), cfg::kRadioAddressCapacity, "$56"));
     }
     out.push_back(ranged(generated("currentRttyMode", text::kCurrentRttyModeOffset, K::Int8, text::kDefaultRttyModeRow), 0, 9));
     addRows(out, "rttyMode", text::kRttyModeTableOffset, text::kRttyModeRecordSize, kRttyRowFields, text::kDefaultRttyModes);

@@ -12,6 +12,7 @@ Devices:
   aleph    EasyDSP, ALEPH position: answers the probe bytes 12 B9 B0 A1 with 04.
   harifax  HariFax IV: 0xFF then a mode byte ("B" FM, "A" AM, 0x40 SSTV) starts the stream.
   stream   plays a file of items (8-bit bytes or 14-bit items as high/low byte pairs).
+  rig      a transceiver on its control port: takes commands, never answers.
 
 Every byte received is appended to --log. Streams run at --rate items per second for
 --stream-items items (0: without end) and then fall silent, as a box that lost its signal path.
@@ -183,7 +184,18 @@ class Player:
         self.stream.pump()
 
 
-DEVICES = {"ptc2": Ptc2, "vireo": Vireo, "aleph": Aleph, "harifax": HariFax, "stream": Player}
+class Rig:
+    def __init__(self, a):
+        pass
+
+    def received(self, data):
+        pass
+
+    def tick(self):
+        pass
+
+
+DEVICES = {"rig": Rig, "ptc2": Ptc2, "vireo": Vireo, "aleph": Aleph, "harifax": HariFax, "stream": Player}
 
 
 def main():

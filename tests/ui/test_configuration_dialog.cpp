@@ -364,3 +364,37 @@ TEST_F(ConfigurationDialog, Screenshots)
 }
 
 } // namespace
+
+TEST_F(ConfigurationDialog, FrequencyControlShowsTheFieldsEachRadioTypeReads)
+{
+    struct Case {
+        int type;
+        bool port;
+        bool address;
+    };
+    const Case cases[] = {{0, true, false}, {1, true, true},  {2, true, true},
+                          {3, true, false}, {4, true, false}, {5, false, false}};
+    control<QCheckBox>("ASCIIRADIO2")->setChecked(true);
+    auto* type = control<QComboBox>("Asciityp2");
+    ASSERT_EQ(type->count(), 6);
+    EXPECT_EQ(type->itemText(5), "rigctld (network)");
+    for (const auto& c : cases) {
+        type->setCurrentIndex(c.type);
+        Q_EMIT type->activated(c.type);
+        EXPECT_EQ(!control<QWidget>("ASCIIPORT2")->isHidden(), c.port) << c.type;
+        EXPECT_EQ(!control<QWidget>("ASCIIBAUD2")->isHidden(), c.port) << c.type;
+        EXPECT_EQ(!control<QWidget>("ASCIIADDRESS2")->isHidden(), c.address) << c.type;
+        EXPECT_EQ(value("radio.2.type"), std::to_string(c.type));
+    }
+    // Choosing rigctld filled in the daemon's usual address; a typed one stays.
+    EXPECT_EQ(value("radio.2.command"), "localhost:4532");
+    EXPECT_EQ(control<QLineEdit>("Radio2")->text(), "localhost:4532");
+    enter("Radio3", "shack:4533");
+    control<QComboBox>("Asciityp3")->setCurrentIndex(5);
+    Q_EMIT control<QComboBox>("Asciityp3")->activated(5);
+    EXPECT_EQ(value("radio.3.command"), "shack:4533");
+    // Without ASCII control nothing of it shows.
+    control<QCheckBox>("ASCIIRADIO2")->setChecked(false);
+    EXPECT_TRUE(control<QWidget>("Asciityp2")->isHidden());
+    EXPECT_TRUE(control<QWidget>("ASCIIADDRESS2")->isHidden());
+}

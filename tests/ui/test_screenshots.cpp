@@ -5,10 +5,13 @@
 
 #include "fax/ui/fax_rx_win.h"
 #include "settings/ui/configuration_dialog.h"
+#include "station/ui/frequency_table.h"
+#include "storage/table_database.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QTextBrowser>
@@ -98,6 +101,28 @@ TEST_F(Screenshots, HelpStartPage)
     EXPECT_GT(pictures, 0);
     browser.show();
     shoot(&browser, "help_start_page");
+}
+
+TEST_F(Screenshots, FrequencyTable)
+{
+    {
+        storage::FrequencyList list(station.folder);
+        for (const storage::FrequencyEntry& e : std::vector<storage::FrequencyEntry>{
+                 {0, "3853", "1", "Weather fax, night"},
+                 {0, "7880", "1", "Weather fax, day"},
+                 {0, "14230", "2", "SSTV calling"},
+                 {0, "10100.8", "1", "Weather reports RTTY 50 Bd"},
+                 {0, "518", "3", "NAVTEX"},
+                 {0, "8040", "1", "Weather fax, North Sea"}})
+            list.append(e);
+    }
+    auto& m = makeMain();
+    m.findChild<QAbstractButton*>("Frequenzbutton")->click();
+    auto* table = m.findChild<TFrequencytable*>();
+    ASSERT_NE(table, nullptr);
+    table->resize(560, 330);
+    table->findChild<QLineEdit*>("DirectFreq")->setText("4583");
+    shoot(table, "frequency_table");
 }
 
 } // namespace

@@ -20,16 +20,7 @@
 #include <thread>
 
 namespace tellur::cli {
-namespace {
 
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void onInterrupt(int)
-{
-    g_interrupted.store(true);
-}
-
-// Device capture and device listing need a Qt application object; the CLI creates one lazily.
 void ensureQtApplication()
 {
     if (QCoreApplication::instance())
@@ -39,6 +30,15 @@ void ensureQtApplication()
     static char* argv[] = {name, nullptr};
     static QCoreApplication* app = new QCoreApplication(argc, argv);
     (void)app;
+}
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int)
+{
+    g_interrupted.store(true);
 }
 
 class FileInput final : public AudioInput {

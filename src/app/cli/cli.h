@@ -36,6 +36,9 @@ bool takeFlag(std::vector<std::string>& args, const std::string& name);
 void emitJson(const std::string& event, const std::vector<std::pair<std::string, std::string>>& fields);
 std::string jsonString(const std::string& s);
 
+// Audio devices and serial ports need a Qt application object; created on first use.
+void ensureQtApplication();
+
 using CommandFn = std::function<int(std::vector<std::string>& args, CommonOptions& opts)>;
 
 struct CliCommand {

@@ -7,6 +7,8 @@
 #include "platform/audio_devices.h"
 #include "settings/ui/configuration_dialog.h"
 #include "sstv/sstv_modes.h"
+#include "station/frequency_control.h"
+#include "station/ui/frequency_table.h"
 #include "platform/system_services.h"
 
 #include <QAction>
@@ -166,9 +168,10 @@ void THauptformular::buildControls()
                                   QStyle::SP_FileDialogDetailedView);
     m_frequenzbutton = toolButton(central, "Frequenzbutton", "Frequencies", "Open frequency table",
                                   QStyle::SP_FileDialogListView);
-    // Their windows belong to later work; until then the buttons are shown but inactive.
+    // The scheduler's window belongs to later work; until then its button is shown but inactive.
     m_schedulebutton->setEnabled(false);
-    m_frequenzbutton->setEnabled(false);
+    m_frequenzbutton->setCheckable(true);
+    connect(m_frequenzbutton, &QToolButton::clicked, this, [this] { FrequenzbuttonClick(); });
     row->addWidget(m_schedulebutton);
     row->addWidget(m_frequenzbutton);
 
@@ -833,6 +836,8 @@ void THauptformular::closeEvent(QCloseEvent* e)
     if (FormCloseQuery()) {
         if (m_usageWin)
             m_usageWin->close();
+        if (m_frequencyTable)
+            m_frequencyTable->close();
         e->accept();
     } else {
         e->ignore();
@@ -866,6 +871,35 @@ void THauptformular::showUsageInfo()
     m_usageAction->setEnabled(false);
     connect(m_usageWin, &TUsageWin::closed, this, [this] { m_usageAction->setEnabled(true); });
     m_usageWin->show();
+}
+
+void THauptformular::FrequenzbuttonClick()
+{
+    m_frequenzbutton->setChecked(true);
+    if (m_frequencyTable) {
+        m_frequencyTable->raise();
+        m_frequencyTable->activateWindow();
+        return;
+    }
+    m_frequencyTable = new TFrequencytable(m_station.folder, dialogs(),
+                                           [this](int radio, const std::string& f) { setFrequency(radio, f); }, this);
+    connect(m_frequencyTable, &TFrequencytable::closed, this, [this] { m_frequenzbutton->setChecked(false); });
+    if (!m_frequencyTable->tableOpen()) {
+        m_frequencyTable->close();
+        return;
+    }
+    m_frequencyTable->show();
+}
+
+void THauptformular::setFrequency(int radio, const std::string& frequency)
+{
+    // The serial waits serve events; the timers must not re-enter meanwhile.
+    ModalPause pause(m_station);
+    station::SwitchedRadioStation devices(m_station.config, m_devices->modeSwitch(), m_devices->serial(),
+                                          m_devices->processes());
+    station::FrequencyControl control(m_station.config, m_station.flags, devices, *m_station.log, m_station.folder);
+    control.setMessageHandler([this](std::string_view text) { showMessage(text); });
+    control.setFrequency(radio, frequency);
 }
 
 void THauptformular::runMixerProgram(bool record)

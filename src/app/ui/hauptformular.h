@@ -38,6 +38,7 @@ class QHBoxLayout;
 namespace tellur::ui {
 
 class TUsageWin;
+class TFrequencytable;
 class TStartLogoForm;
 struct ConfigurationEnvironment;
 
@@ -80,6 +81,11 @@ public:
     void reapplySelection() override;
     void saveConfiguration() override;
     void openConfigurationDialog();
+
+    // Opens the frequency table, or brings it to the front.
+    void FrequenzbuttonClick();
+    // Tunes a transceiver as the frequency table and the scheduler ask (messages shown in boxes).
+    void setFrequency(int radio, const std::string& frequency);
 
     // The main tick (Scheduletimer).
     void ScheduletimerTimer();
@@ -167,6 +173,7 @@ private:
     std::optional<double> m_quitTime;
     QPointer<TMyform> m_receiveWindow;
     QPointer<TUsageWin> m_usageWin;
+    QPointer<TFrequencytable> m_frequencyTable;
     QString m_helpFile;
     LevelMeter m_levelMeter;
     std::unique_ptr<StationDevices> m_devices;

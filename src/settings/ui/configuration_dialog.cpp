@@ -3,6 +3,7 @@
 #include "settings/config_fields.h"
 #include "settings/fax_mode_table.h"
 #include "settings/rtty_mode_table.h"
+#include "station/radio_commands.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -42,7 +43,13 @@ const QStringList kHelpLanguages{"Use English help file ", "Deutsche Hilfe benut
                                  "Utiliser l'aide Française", "Japanese help", "Italian help", "Russian help"};
 const QStringList kIdentification{"Call sign in header", "Call sign in picture", "No call sign",
                                   "User defined header"};
-const QStringList kRadioTypes{"Direct", "Icom", "Kenwood", "Yaesu 1", "Yaesu 2"};
+QStringList radioTypeNames()
+{
+    QStringList names;
+    for (auto name : station::kRadioTypeNames)
+        names << QString::fromLatin1(name.data(), qsizetype(name.size()));
+    return names;
+}
 const QStringList kHandleColours{"Black", "Maroon", "Green", "Olive", "Navy", "Purple", "Teal", "Gray",
                                  "Silver", "Red", "Lime", "Yellow", "Blue", "Fuchsia", "Aqua", "White"};
 // The handle colours as 0x00BBGGRR, in the order of the colour list.
@@ -550,8 +557,16 @@ QWidget* TConfiguration::buildFrequencyPage()
         addCombo(form, n == 4 ? "ASCIIPort4" : QString("ASCIIPORT%1").arg(n), p + "comPort", Kind::IndexCombo, kPorts,
                  -1, "Port:");
         addLineEdit(form, QString("ASCIIBAUD%1").arg(n), p + "baudRate", Kind::Number, -1, "Baud:");
-        auto* type = addCombo(form, QString("Asciityp%1").arg(n), p + "type", Kind::IndexCombo, kRadioTypes, -1, "Type:");
-        connect(type, &QComboBox::currentIndexChanged, this, [this] { updateRadioVisibility(); });
+        auto* type = addCombo(form, QString("Asciityp%1").arg(n), p + "type", Kind::IndexCombo, radioTypeNames(), -1,
+                              "Type:");
+        connect(type, &QComboBox::currentIndexChanged, this, [this, command](int t) {
+            // rigctld needs an address; the usual one is filled in.
+            if (!m_loading && t == int(station::RadioType::Rigctld) && command->text().trimmed().isEmpty()) {
+                command->setText(QString::fromLatin1(station::kDefaultRigctldEndpoint.data()));
+                commitControl(command);
+            }
+            updateRadioVisibility();
+        });
         addLineEdit(form, QString("ASCIIADDRESS%1").arg(n), p + "address", Kind::Text, -1, "Addr/VFO:");
         grid->addWidget(box, (n - 1) / 2, (n - 1) % 2, Qt::AlignTop);
     }
@@ -1023,31 +1038,26 @@ void TConfiguration::storeExternalPrograms()
 
 void TConfiguration::updateRadioVisibility()
 {
+    const auto show = [this](const QString& name, bool on) {
+        if (auto* w = findChild<QWidget*>(name)) {
+            w->setVisible(on);
+            if (auto* form = qobject_cast<QFormLayout*>(w->parentWidget()->layout()))
+                if (auto* label = form->labelForField(w))
+                    label->setVisible(on);
+        }
+    };
     for (int n = 1; n <= 4; ++n) {
         auto* ascii = findChild<QCheckBox*>(QString("ASCIIRADIO%1").arg(n));
         auto* type = findChild<QComboBox*>(QString("Asciityp%1").arg(n));
         if (!ascii || !type)
             continue;
         const bool on = ascii->isChecked();
-        const QString names[3]{n == 4 ? "ASCIIPort4" : QString("ASCIIPORT%1").arg(n), QString("ASCIIBAUD%1").arg(n),
-                               QString("Asciityp%1").arg(n)};
-        for (const auto& name : names) {
-            if (auto* w = findChild<QWidget*>(name)) {
-                w->setVisible(on);
-                if (auto* form = qobject_cast<QFormLayout*>(w->parentWidget()->layout()))
-                    if (auto* label = form->labelForField(w))
-                        label->setVisible(on);
-            }
-        }
-        // Only the Icom and Yaesu controls use an address.
-        const int t = type->currentIndex();
-        const bool address = on && (t == 1 || t == 3 || t == 4);
-        if (auto* w = findChild<QWidget*>(QString("ASCIIADDRESS%1").arg(n))) {
-            w->setVisible(address);
-            if (auto* form = qobject_cast<QFormLayout*>(w->parentWidget()->layout()))
-                if (auto* label = form->labelForField(w))
-                    label->setVisible(address);
-        }
+        const auto t = static_cast<station::RadioType>(type->currentIndex());
+        const bool serial = on && station::radioTypeUsesSerialPort(t);
+        show(n == 4 ? "ASCIIPort4" : QString("ASCIIPORT%1").arg(n), serial);
+        show(QString("ASCIIBAUD%1").arg(n), serial);
+        show(QString("Asciityp%1").arg(n), on);
+        show(QString("ASCIIADDRESS%1").arg(n), on && station::radioTypeUsesAddress(t));
     }
 }
 
