@@ -453,7 +453,8 @@ void AmDemodulator::resetState()
 // ---------------------------------------------------------------------------------------------
 
 AmPllDemodulator::AmPllDemodulator(const DemodulatorRates& rates)
-    : AmDemodulator(DemodType::AmPllFax, rates), m_dataRate(static_cast<float>(rates.dataRate))
+    : AmDemodulator(DemodType::AmPllFax, rates), m_builtDataRate(static_cast<float>(rates.dataRate)),
+      m_dataRate(m_builtDataRate)
 {
 }
 
@@ -469,6 +470,7 @@ void AmPllDemodulator::resetState()
 {
     AmDemodulator::resetState();
     m_pll = Pll{};
+    m_dataRate = m_builtDataRate;
 }
 
 void AmPllDemodulator::emit(std::int32_t envelope, std::int32_t x, SampleRing& ring)

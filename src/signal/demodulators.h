@@ -250,6 +250,7 @@ private:
         int productPos = 0;
     };
     Pll m_pll;
+    float m_builtDataRate;
     float m_dataRate;
 };
 
