@@ -393,7 +393,8 @@ AmDemodulator::AmDemodulator(DemodType type, const DemodulatorRates& rates) : De
         throw std::invalid_argument("type: " + std::string(row().name) + " is no AM routine");
 }
 
-void AmDemodulator::process(std::span<const std::int16_t> samples, SampleRing& ring)
+template <typename Emit>
+void AmDemodulator::runEnvelope(std::span<const std::int16_t> samples, Emit&& emit)
 {
     const Tables& tab = tables();
     DemodControls& ctl = controls();
@@ -420,8 +421,7 @@ void AmDemodulator::process(std::span<const std::int16_t> samples, SampleRing& r
             m_env[p2] = m_env[p2 + 41] = static_cast<std::int32_t>(divRoundE4(m));
             std::int64_t sum = symmetricFir<41>(&m_env[p2 + 1], kAmEnvelope.data());
             h2 = h2 == 40 ? 0 : h2 + 1;
-            emit(static_cast<std::int32_t>(std::clamp<std::int64_t>(divRoundHalfEven(sum, 6000), 0, kAmItemMax)), x,
-                 ring);
+            emit(static_cast<std::int32_t>(std::clamp<std::int64_t>(divRoundHalfEven(sum, 6000), 0, kAmItemMax)), x);
         }
         h = h == 50 ? 0 : h + 1;
     }
@@ -432,9 +432,10 @@ void AmDemodulator::process(std::span<const std::int16_t> samples, SampleRing& r
     ctl.raisePeak(peak);
 }
 
-void AmDemodulator::emit(std::int32_t envelope, std::int32_t, SampleRing& ring)
+void AmDemodulator::process(std::span<const std::int16_t> samples, SampleRing& ring)
 {
-    ring.append(static_cast<std::uint16_t>(envelope));
+    runEnvelope(samples,
+                [&ring](std::int32_t envelope, std::int32_t) { ring.append(static_cast<std::uint16_t>(envelope)); });
 }
 
 void AmDemodulator::restart()
@@ -473,7 +474,12 @@ void AmPllDemodulator::resetState()
     m_dataRate = m_builtDataRate;
 }
 
-void AmPllDemodulator::emit(std::int32_t envelope, std::int32_t x, SampleRing& ring)
+void AmPllDemodulator::process(std::span<const std::int16_t> samples, SampleRing& ring)
+{
+    runEnvelope(samples, [&](std::int32_t envelope, std::int32_t x) { pllStep(envelope, x, ring); });
+}
+
+void AmPllDemodulator::pllStep(std::int32_t envelope, std::int32_t x, SampleRing& ring)
 {
     Pll& p = m_pll;
     p.heldEnvelope = envelope;

@@ -216,8 +216,8 @@ public:
 protected:
     AmDemodulator(DemodType type, const DemodulatorRates& rates);
     void resetState() override;
-    // One envelope value E per output instant, with the raw input sample it belongs to.
-    virtual void emit(std::int32_t envelope, std::int32_t x, SampleRing& ring);
+    // Calls emit(E, x) with each envelope value E and the raw input sample x it belongs to.
+    template <typename Emit> void runEnvelope(std::span<const std::int16_t> samples, Emit&& emit);
 
 private:
     QuadratureFrontEnd m_front;
@@ -232,10 +232,11 @@ public:
     explicit AmPllDemodulator(const DemodulatorRates& rates = {});
     // Refused like a bad rate at construction.
     void setDataRate(double itemsPerSecond);
+    void process(std::span<const std::int16_t> samples, SampleRing& ring) override;
 
 private:
     void resetState() override;
-    void emit(std::int32_t envelope, std::int32_t x, SampleRing& ring) override;
+    void pllStep(std::int32_t envelope, std::int32_t x, SampleRing& ring);
 
     struct Pll {
         float f0 = 2400.0f;
