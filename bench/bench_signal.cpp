@@ -9,6 +9,7 @@
 #include <memory>
 #include <numbers>
 #include <random>
+#include <string>
 #include <vector>
 
 using namespace tellur;
@@ -31,17 +32,17 @@ std::vector<std::int16_t> testSignal()
     return s;
 }
 
-void demodulate(benchmark::State& state, const char* name)
+void demodulate(benchmark::State& state, DemodType type)
 {
     auto signal = testSignal();
-    SoundcardDemodulator demod;
-    demod.select(name);
-    demod.restartLevelStatistics(7350);
+    auto demod = makeDemodulator(type);
+    if (auto* rtty = dynamic_cast<RttyDemodulator*>(demod.get()))
+        rtty->restartLevelStatistics(7350);
     auto ring = std::make_unique<SampleRing>();
     for (auto _ : state) {
         for (std::size_t i = 0; i < signal.size(); i += kCaptureBlockSamples)
-            demod.process(std::span(signal).subspan(i, std::min<std::size_t>(kCaptureBlockSamples, signal.size() - i)),
-                          *ring);
+            demod->process(std::span(signal).subspan(i, std::min<std::size_t>(kCaptureBlockSamples, signal.size() - i)),
+                           *ring);
         benchmark::DoNotOptimize(ring->writeSnapshot());
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(signal.size()));
@@ -66,13 +67,12 @@ void toneCodes(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK_CAPTURE(demodulate, FMFAX, "FMFAX");
-BENCHMARK_CAPTURE(demodulate, AMFAX, "AMFAX");
-BENCHMARK_CAPTURE(demodulate, AMPLLFAX, "AMPLLFAX");
-BENCHMARK_CAPTURE(demodulate, SSTV, "SSTV");
-BENCHMARK_CAPTURE(demodulate, RTTY_85, "RTTY_85");
-BENCHMARK_CAPTURE(demodulate, RTTY_170, "RTTY_170");
-BENCHMARK_CAPTURE(demodulate, RTTY_450, "RTTY_450");
-BENCHMARK_CAPTURE(demodulate, RTTY_NAVTEX, "RTTY_NAVTEX");
-BENCHMARK_CAPTURE(demodulate, RTTY_850, "RTTY_850");
+// Every receive routine of the table, under its name.
+[[maybe_unused]] const bool kRegistered = [] {
+    for (const auto& row : kDemodTable)
+        if (row.receives())
+            benchmark::RegisterBenchmark(("demodulate/" + std::string(row.name)).c_str(), demodulate, row.type);
+    return true;
+}();
+
 BENCHMARK(toneCodes);

@@ -1,24 +1,13 @@
 #include "core/mode_switch.h"
 
 #include "core/config_file.h"
+#include "core/demodulator_table.h"
 #include "core/event_log.h"
 #include "core/station_config.h"
 
 #include <algorithm>
-#include <array>
 
 namespace tellur {
-
-namespace {
-constexpr std::array<std::string_view, 12> kDemodulators{"FMFAX", "AMFAX", "AMFAX", "AMPLLFAX", "AMPLLFAX", "SSTV",
-                                                         "SSTVTX", "RTTY_85", "RTTY_170", "RTTY_450", "RTTY_NAVTEX",
-                                                         "RTTY_850"};
-} // namespace
-
-std::string_view soundcardDemodulatorName(int mode)
-{
-    return mode >= 0 && mode < 12 ? kDemodulators[static_cast<std::size_t>(mode)] : std::string_view{};
-}
 
 SplitCommand splitCommandLine(std::string_view line)
 {
@@ -149,7 +138,8 @@ bool ModeSwitch::setUpInterface(int m, int type)
             if (mixer)
                 m_devices.selectMixerLine(index);
         };
-        const auto demod = soundcardDemodulatorName(m);
+        const DemodRow* row = demodForMode(m);
+        const std::string_view demod = row ? row->name : std::string_view{};
         if (m == ModeFaxFm || isTextMode(m)) {
             line(m_config.fmInputLine());
             m_devices.selectDemodulator(demod);

@@ -69,9 +69,6 @@ struct SplitCommand {
 };
 SplitCommand splitCommandLine(std::string_view commandLine);
 
-// The soundcard demodulator the mode uses ("SSTVTX" for transmission), empty for -1.
-std::string_view soundcardDemodulatorName(int mode);
-
 class ModeSwitch {
 public:
     ModeSwitch(StationConfig& config, RunFlags& flags, ModeSwitchDevices& devices, ProcessRunner& runner,

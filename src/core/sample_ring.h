@@ -36,7 +36,7 @@ public:
     {
         std::int32_t w = writeIndex_.load(std::memory_order_relaxed);
         items_[static_cast<std::size_t>(w)] = item;
-        writeIndex_.store(w + 1 == kRingSize ? 0 : w + 1, std::memory_order_release);
+        writeIndex_.store(ringNext(w), std::memory_order_release);
     }
 
     void append(std::span<const std::uint16_t> block)
@@ -44,7 +44,7 @@ public:
         std::int32_t w = writeIndex_.load(std::memory_order_relaxed);
         for (std::uint16_t item : block) {
             items_[static_cast<std::size_t>(w)] = item;
-            w = (w + 1 == kRingSize) ? 0 : w + 1;
+            w = ringNext(w);
         }
         writeIndex_.store(w, std::memory_order_release);
     }
@@ -83,7 +83,7 @@ public:
     {
         h.counts[static_cast<std::size_t>(LevelHistogram::bin(item, fourteenBit))]++;
         h.counts[static_cast<std::size_t>(LevelHistogram::bin(at(h.windowStart), fourteenBit))]--;
-        h.windowStart = ringIndex(std::int64_t(h.windowStart) + 1);
+        h.windowStart = ringNext(h.windowStart);
     }
 
     // Writer-side rewind used by tests and the CLI when a writer is replaced.

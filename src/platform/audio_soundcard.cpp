@@ -41,7 +41,7 @@ void Soundcard::select(std::string_view name)
         return;
     }
     m_demod.select(name);
-    if (name == "SSTVTX") {
+    if (const DemodRow* row = findDemod(name); row && !row->receives()) {
         m_output = std::make_unique<AudioPlayback>(m_devices.output);
         m_player = std::make_unique<signal::TonePlayer>(*m_output, m_log);
         signal::TonePlayer* player = m_player.get();

@@ -1,11 +1,12 @@
 #include "signal/demodulators.h"
 
 #include "core/numeric.h"
-#include "signal/fixed_point.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
+#include <string>
 
 namespace tellur::signal {
 namespace {
@@ -63,64 +64,136 @@ const Tables& tables()
     return t;
 }
 
-struct FmParams {
+// Symmetric FIR of odd length Taps over window[0] (oldest) .. window[Taps - 1] (newest) with
+// Taps / 2 + 1 coefficients a, the last one the centre tap: pairs from the outside in.
+template <int Taps>
+inline std::int64_t symmetricFir(const std::int32_t* window, const std::int32_t* a)
+{
+    constexpr int half = Taps / 2;
+    std::int64_t sum = 0;
+    for (int k = 0; k < half; ++k)
+        sum += std::int64_t(a[k]) * (std::int64_t(window[Taps - 1 - k]) + window[k]);
+    return sum + std::int64_t(a[half]) * window[half];
+}
+
+struct FmFilters {
     const std::int32_t* first;
     const std::int32_t* second;
-    int secondTaps; // 21 or 51
-    std::int64_t d; // discriminator scale
-    bool rtty;
 };
 
-constexpr FmParams fmParams(Demod k)
+FmFilters fmFilters(DemodType t)
 {
-    switch (k) {
-    case Demod::FmFax: return {kFaxFirst.data(), kFaxSecond.data(), 21, 500000, false};
-    case Demod::Sstv: return {kFaxFirst.data(), kFaxSecond.data(), 21, 420000, false};
-    case Demod::Rtty85: return {kRtty85First.data(), kRttyNarrowSecond.data(), 51, 60000, true};
-    case Demod::Rtty170: return {kRtty170First.data(), kRttyNarrowSecond.data(), 51, 125000, true};
-    case Demod::Rtty450: return {kRtty450First.data(), kRttyNarrowSecond.data(), 51, 300000, true};
-    case Demod::Rtty850: return {kRtty850First.data(), kRttyWideSecond.data(), 51, 600000, true};
-    case Demod::RttyNavtex: return {kNavtexFirst.data(), kRttyWideSecond.data(), 51, 125000, true};
-    default: return {nullptr, nullptr, 0, 1, false};
+    switch (t) {
+    case DemodType::Rtty85: return {kRtty85First.data(), kRttyNarrowSecond.data()};
+    case DemodType::Rtty170: return {kRtty170First.data(), kRttyNarrowSecond.data()};
+    case DemodType::Rtty450: return {kRtty450First.data(), kRttyNarrowSecond.data()};
+    case DemodType::RttyNavtex: return {kNavtexFirst.data(), kRttyWideSecond.data()};
+    case DemodType::Rtty850: return {kRtty850First.data(), kRttyWideSecond.data()};
+    default: return {kFaxFirst.data(), kFaxSecond.data()};
     }
 }
 
-struct NameEntry {
-    std::string_view name;
-    Demod demod;
-};
-constexpr std::array<NameEntry, 10> kNames = {{{"FMFAX", Demod::FmFax},
-                                               {"AMFAX", Demod::AmFax},
-                                               {"AMPLLFAX", Demod::AmPllFax},
-                                               {"SSTV", Demod::Sstv},
-                                               {"SSTVTX", Demod::SstvTx},
-                                               {"RTTY_85", Demod::Rtty85},
-                                               {"RTTY_170", Demod::Rtty170},
-                                               {"RTTY_450", Demod::Rtty450},
-                                               {"RTTY_NAVTEX", Demod::RttyNavtex},
-                                               {"RTTY_850", Demod::Rtty850}}};
+// The FM discriminator of every FM routine. The state lives in the routine; D is a template
+// argument so that the division by it is a multiplication. level(v) receives each level 0..255.
+template <int SecondTaps, std::int64_t D, typename Level>
+void runFm(std::span<const std::int16_t> samples, const FmFilters& f, DemodControls& ctl, QuadratureFrontEnd& fe,
+           std::int32_t* disc, int& h2, std::int64_t& ip, std::int64_t& qp, Level&& level)
+{
+    const Tables& tab = tables();
+    std::int64_t peak = 0;
+    std::int64_t phase = fe.phaseE4;
+    int h = fe.h, c = fe.c;
+    for (std::int16_t x : samples) {
+        phase += ctl.oscillatorStep();
+        if (phase >= kPhaseTurnE4)
+            phase -= kPhaseTurnE4;
+        auto k = static_cast<std::size_t>(phase / 10000);
+        auto hp = static_cast<std::size_t>(h);
+        fe.i[hp] = fe.i[hp + 51] = x * tab.cosE4[k] / 10000;
+        fe.q[hp] = fe.q[hp + 51] = x * tab.sinE4[k] / 10000;
+        c = c == 2 ? 0 : c + 1;
+        if (c != 0) {
+            std::int64_t fi = symmetricFir<51>(&fe.i[hp + 1], f.first);
+            std::int64_t fq = symmetricFir<51>(&fe.q[hp + 1], f.first);
+            double a = static_cast<double>(fi) / 10000.0;
+            double b = static_cast<double>(fq) / 10000.0;
+            std::int64_t m = roundHalfEven(std::sqrt(a * a + b * b) * 10000.0);
+            peak = std::max(peak, m);
+            if (m < 1)
+                m = 1;
+            std::int64_t n = roundHalfEven(1e10 / static_cast<double>(m));
+            std::int64_t in = divRoundE4(fi * n);
+            std::int64_t qn = divRoundE4(fq * n);
+            std::int64_t d = divRoundE4(ip * qn) - divRoundE4(qp * in);
+            ip = in;
+            qp = qn;
+            auto p2 = static_cast<std::size_t>(h2);
+            disc[p2] = disc[p2 + SecondTaps] = static_cast<std::int32_t>(divRoundE4(d));
+            std::int64_t s = symmetricFir<SecondTaps>(&disc[p2 + 1], f.second);
+            h2 = h2 + 1 == SecondTaps ? 0 : h2 + 1;
+            std::int64_t v = divRoundE4(divRoundHalfEven(-s * 10000, D) + 1280000);
+            level(static_cast<int>(std::clamp<std::int64_t>(v, 0, 255)));
+        }
+        h = h == 50 ? 0 : h + 1;
+    }
+    fe.phaseE4 = phase;
+    fe.h = h;
+    fe.c = c;
+    ctl.raisePeak(peak);
+}
 
 } // namespace
-
-std::optional<Demod> demodFromName(std::string_view name)
-{
-    for (const auto& e : kNames)
-        if (e.name == name)
-            return e.demod;
-    return std::nullopt;
-}
-
-std::string_view demodName(Demod d)
-{
-    for (const auto& e : kNames)
-        if (e.demod == d)
-            return e.name;
-    return {};
-}
 
 std::int64_t oscillatorStepE4(std::int64_t hz)
 {
     return roundHalfEven(static_cast<double>(hz * 256) / 11025.0 * 10000.0);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void DemodControls::setCenterFrequency(int hz)
+{
+    m_centerHz.store(std::clamp(hz, 0, 5000), std::memory_order_relaxed);
+    recomputeStep();
+}
+
+void DemodControls::setAfc(bool on)
+{
+    m_afcOn.store(on, std::memory_order_relaxed);
+    m_afcOffsetHz.store(0, std::memory_order_relaxed);
+    m_afcSwitches.fetch_add(1, std::memory_order_relaxed);
+    recomputeStep();
+}
+
+void DemodControls::setAfcOffset(int hz)
+{
+    m_afcOffsetHz.store(hz, std::memory_order_relaxed);
+    recomputeStep();
+}
+
+void DemodControls::recomputeStep()
+{
+    std::int64_t hz = std::int64_t(m_centerHz.load(std::memory_order_relaxed)) +
+                      m_afcOffsetHz.load(std::memory_order_relaxed);
+    m_stepE4.store(oscillatorStepE4(std::max<std::int64_t>(hz, 0)), std::memory_order_relaxed);
+}
+
+void DemodControls::raisePeak(std::int64_t m)
+{
+    std::int64_t cur = m_audioPeak.load(std::memory_order_relaxed);
+    while (m > cur && !m_audioPeak.compare_exchange_weak(cur, m, std::memory_order_relaxed)) {
+    }
+}
+
+void DemodControls::clear()
+{
+    m_stepE4.store(0);
+    m_centerHz.store(0);
+    m_afcOffsetHz.store(0);
+    m_afcOn.store(false);
+    m_afcSwitches.store(0);
+    m_invert.store(0);
+    m_audioPeak.store(0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -186,248 +259,233 @@ void RttyBackEnd::clearHistory()
     m_writePos = 0;
 }
 
+
 // ---------------------------------------------------------------------------------------------
 
-SoundcardDemodulator::SoundcardDemodulator()
+void QuadratureFrontEnd::restart()
 {
-    tables();
+    phaseE4 = 0;
+    i.fill(0);
+    q.fill(0);
 }
 
-int SoundcardDemodulator::routineIndex(Demod d)
+namespace {
+
+void checkRates(const DemodulatorRates& rates)
 {
-    switch (d) {
-    case Demod::FmFax: return 0;
-    case Demod::AmFax:
-    case Demod::AmPllFax: return 1;
-    case Demod::Sstv: return 2;
-    case Demod::Rtty85: return 3;
-    case Demod::Rtty170: return 4;
-    case Demod::Rtty450: return 5;
-    case Demod::RttyNavtex: return 6;
-    case Demod::Rtty850: return 7;
-    default: return 0;
+    if (rates.sampleRate != kSoundcardRate)
+        throw std::invalid_argument("sampleRate: the demodulators take " + std::to_string(kSoundcardRate) +
+                                    " samples per second, not " + std::to_string(rates.sampleRate));
+    if (!std::isfinite(rates.dataRate) || rates.dataRate < 1.0)
+        throw std::invalid_argument("dataRate: " + std::to_string(rates.dataRate) +
+                                    " is not a rate of at least 1 item per second");
+}
+
+} // namespace
+
+Demodulator::Demodulator(DemodType type, const DemodulatorRates& rates) : m_row(demodRow(type))
+{
+    checkRates(rates);
+    tables();
+    m_ownControls.setCenterFrequency(m_row.centerHz);
+}
+
+void Demodulator::reset()
+{
+    resetState();
+    if (m_controls == &m_ownControls) {
+        m_ownControls.clear();
+        m_ownControls.setCenterFrequency(m_row.centerHz);
     }
 }
 
-void SoundcardDemodulator::reset()
+// ---------------------------------------------------------------------------------------------
+
+FmDemodulator::FmDemodulator(DemodType type, const DemodulatorRates& rates) : Demodulator(type, rates)
 {
-    LevelHistogram* attached = m_histogram == &m_ownHistogram ? nullptr : m_histogram;
-    m_demod = Demod::None;
-    m_routines = {};
-    m_phaseE4 = 0;
-    m_iHist.fill(0);
-    m_qHist.fill(0);
-    m_dHist.fill(0);
-    m_pll = PllState{};
-    m_dataRate = 7350.0f;
-    m_stepE4.store(0);
-    m_centerHz.store(0);
-    m_afcOffsetHz.store(0);
-    m_afcOn.store(false);
-    m_invert.store(0);
-    m_audioPeak.store(0);
-    m_rtty.clearAll();
-    m_ownHistogram = LevelHistogram{};
-    m_histogram = attached ? attached : &m_ownHistogram;
+    if (row().family != DemodFamily::Fm)
+        throw std::invalid_argument("type: " + std::string(row().name) + " is no FM FAX or SSTV routine");
 }
 
-bool SoundcardDemodulator::select(std::string_view name)
+void FmDemodulator::process(std::span<const std::int16_t> samples, SampleRing& ring)
 {
-    m_iHist.fill(0);
-    m_qHist.fill(0);
-    m_dHist.fill(0);
-    m_rtty.clearHistory();
+    auto append = [&ring](int v) { ring.append(static_cast<std::uint16_t>(v)); };
+    const FmFilters f = fmFilters(type());
+    if (type() == DemodType::FmFax)
+        runFm<21, 500000>(samples, f, controls(), m_front, m_disc.data(), m_h2, m_ip, m_qp, append);
+    else
+        runFm<21, 420000>(samples, f, controls(), m_front, m_disc.data(), m_h2, m_ip, m_qp, append);
+}
+
+void FmDemodulator::restart()
+{
+    m_front.restart();
+    m_disc.fill(0);
+}
+
+void FmDemodulator::resetState()
+{
+    m_front = {};
+    m_disc.fill(0);
+    m_h2 = 0;
+    m_ip = m_qp = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+RttyDemodulator::RttyDemodulator(DemodType type, const DemodulatorRates& rates) : Demodulator(type, rates)
+{
+    if (row().family != DemodFamily::Rtty)
+        throw std::invalid_argument("type: " + std::string(row().name) + " is no RTTY routine");
+}
+
+void RttyDemodulator::process(std::span<const std::int16_t> samples, SampleRing& ring)
+{
+    DemodControls& ctl = controls();
+    auto decide = [&](int v) {
+        const unsigned switches = ctl.afcSwitches();
+        if (switches != m_afcSwitchesSeen) {
+            m_afcSwitchesSeen = switches;
+            m_backEnd.resetAfcBalance();
+        }
+        int afcHz = ctl.afcOffsetHz();
+        auto r = m_backEnd.step(v, m_slicer, ctl.afc(), ctl.invertByte(), afcHz, *m_histogram);
+        if (r.afcChanged)
+            ctl.setAfcOffset(afcHz);
+        ring.append(r.item);
+    };
+    const FmFilters f = fmFilters(type());
+    switch (type()) {
+    case DemodType::Rtty85: runFm<51, 60000>(samples, f, ctl, m_front, m_disc.data(), m_h2, m_ip, m_qp, decide); break;
+    case DemodType::Rtty450: runFm<51, 300000>(samples, f, ctl, m_front, m_disc.data(), m_h2, m_ip, m_qp, decide); break;
+    case DemodType::Rtty850: runFm<51, 600000>(samples, f, ctl, m_front, m_disc.data(), m_h2, m_ip, m_qp, decide); break;
+    default: runFm<51, 125000>(samples, f, ctl, m_front, m_disc.data(), m_h2, m_ip, m_qp, decide); break;
+    }
+}
+
+void RttyDemodulator::restart()
+{
+    m_front.restart();
+    m_disc.fill(0);
+    m_backEnd.clearHistory();
     m_histogram->counts.fill(0);
     m_histogram->windowStart = 0;
     m_histogram->windowLength = 0;
-    m_phaseE4 = 0;
-
-    if (name.empty()) {
-        m_demod = Demod::None;
-        return true;
-    }
-    auto d = demodFromName(name);
-    if (!d)
-        return false;
-    m_demod = *d;
-    switch (*d) {
-    case Demod::FmFax: setCenterFrequency(1900); break;
-    case Demod::AmFax:
-    case Demod::AmPllFax: setCenterFrequency(2400); break;
-    case Demod::Sstv: setCenterFrequency(1700); break;
-    case Demod::SstvTx:
-    case Demod::None: break;
-    default: setCenterFrequency(1400); break;
-    }
-    return true;
 }
 
-void SoundcardDemodulator::setCenterFrequency(int hz)
+void RttyDemodulator::resetState()
 {
-    // Bounded so the oscillator step stays within one turn per sample and positive.
-    m_centerHz.store(std::clamp(hz, 0, 5000), std::memory_order_relaxed);
-    recomputeStep();
+    m_front = {};
+    m_disc.fill(0);
+    m_h2 = 0;
+    m_ip = m_qp = 0;
+    m_slicer = 0;
+    m_afcSwitchesSeen = controls().afcSwitches();
+    m_backEnd.clearAll();
+    m_ownHistogram = LevelHistogram{};
 }
 
-void SoundcardDemodulator::setAfc(bool on)
+// ---------------------------------------------------------------------------------------------
+
+AmDemodulator::AmDemodulator(DemodType type, const DemodulatorRates& rates) : Demodulator(type, rates)
 {
-    m_afcOn.store(on, std::memory_order_relaxed);
-    m_afcOffsetHz.store(0, std::memory_order_relaxed);
-    m_rtty.resetAfcBalance();
-    recomputeStep();
+    if (row().family != DemodFamily::Am && row().family != DemodFamily::AmPll)
+        throw std::invalid_argument("type: " + std::string(row().name) + " is no AM routine");
 }
 
-void SoundcardDemodulator::recomputeStep()
-{
-    std::int64_t hz = std::int64_t(m_centerHz.load(std::memory_order_relaxed)) +
-                      m_afcOffsetHz.load(std::memory_order_relaxed);
-    m_stepE4.store(oscillatorStepE4(std::max<std::int64_t>(hz, 0)), std::memory_order_relaxed);
-}
-
-void SoundcardDemodulator::restartLevelStatistics(double itemsPerSecond)
-{
-    m_rtty.restartLevelStatistics(itemsPerSecond, *m_histogram);
-}
-
-void SoundcardDemodulator::raisePeak(std::int64_t m)
-{
-    std::int64_t cur = m_audioPeak.load(std::memory_order_relaxed);
-    while (m > cur && !m_audioPeak.compare_exchange_weak(cur, m, std::memory_order_relaxed)) {
-    }
-}
-
-void SoundcardDemodulator::process(std::span<const std::int16_t> samples, SampleRing& ring)
-{
-    switch (m_demod) {
-    case Demod::FmFax: runFm<Demod::FmFax>(samples, ring); break;
-    case Demod::Sstv: runFm<Demod::Sstv>(samples, ring); break;
-    case Demod::Rtty85: runFm<Demod::Rtty85>(samples, ring); break;
-    case Demod::Rtty170: runFm<Demod::Rtty170>(samples, ring); break;
-    case Demod::Rtty450: runFm<Demod::Rtty450>(samples, ring); break;
-    case Demod::RttyNavtex: runFm<Demod::RttyNavtex>(samples, ring); break;
-    case Demod::Rtty850: runFm<Demod::Rtty850>(samples, ring); break;
-    case Demod::AmFax: runAm(samples, ring, false); break;
-    case Demod::AmPllFax: runAm(samples, ring, true); break;
-    case Demod::None:
-    case Demod::SstvTx: break;
-    }
-}
-
-template <Demod K>
-void SoundcardDemodulator::runFm(std::span<const std::int16_t> samples, SampleRing& ring)
-{
-    constexpr FmParams prm = fmParams(K);
-    constexpr int n2 = prm.secondTaps;
-    const Tables& tab = tables();
-    RoutineState& rs = m_routines[static_cast<std::size_t>(routineIndex(K))];
-    std::int64_t peak = 0;
-    std::int64_t phase = m_phaseE4;
-    int h = rs.h, h2 = rs.h2, c = rs.c;
-
-    for (std::int16_t x : samples) {
-        phase += m_stepE4.load(std::memory_order_relaxed);
-        if (phase >= kPhaseTurnE4)
-            phase -= kPhaseTurnE4;
-        auto k = static_cast<std::size_t>(phase / 10000);
-        std::int32_t iv = x * tab.cosE4[k] / 10000;
-        std::int32_t qv = x * tab.sinE4[k] / 10000;
-        auto hp = static_cast<std::size_t>(h);
-        m_iHist[hp] = m_iHist[hp + 51] = iv;
-        m_qHist[hp] = m_qHist[hp + 51] = qv;
-        c = c == 2 ? 0 : c + 1;
-        if (c != 0) {
-            std::int64_t fi = symmetricFir<51>(&m_iHist[hp + 1], prm.first);
-            std::int64_t fq = symmetricFir<51>(&m_qHist[hp + 1], prm.first);
-            double a = static_cast<double>(fi) / 10000.0;
-            double b = static_cast<double>(fq) / 10000.0;
-            std::int64_t m = roundHalfEven(std::sqrt(a * a + b * b) * 10000.0);
-            peak = std::max(peak, m);
-            if (m < 1)
-                m = 1;
-            std::int64_t n = roundHalfEven(1e10 / static_cast<double>(m));
-            std::int64_t in = divRoundE4(fi * n);
-            std::int64_t qn = divRoundE4(fq * n);
-            std::int64_t d = divRoundE4(rs.ip * qn) - divRoundE4(rs.qp * in);
-            rs.ip = in;
-            rs.qp = qn;
-            auto p2 = static_cast<std::size_t>(h2);
-            m_dHist[p2] = m_dHist[p2 + n2] = static_cast<std::int32_t>(divRoundE4(d));
-            std::int64_t s = symmetricFir<n2>(&m_dHist[p2 + 1], prm.second);
-            h2 = h2 + 1 == n2 ? 0 : h2 + 1;
-            std::int64_t v = divRoundE4(divRoundHalfEven(-s * 10000, prm.d) + 1280000);
-            v = std::clamp<std::int64_t>(v, 0, 255);
-            if constexpr (prm.rtty) {
-                int afcHz = m_afcOffsetHz.load(std::memory_order_relaxed);
-                bool afcOn = m_afcOn.load(std::memory_order_relaxed);
-                auto r = m_rtty.step(static_cast<int>(v), rs.slicer, afcOn, m_invert.load(std::memory_order_relaxed),
-                                     afcHz, *m_histogram);
-                if (r.afcChanged) {
-                    m_afcOffsetHz.store(afcHz, std::memory_order_relaxed);
-                    recomputeStep();
-                }
-                ring.append(r.item);
-            } else {
-                ring.append(static_cast<std::uint16_t>(v));
-            }
-        }
-        h = h == 50 ? 0 : h + 1;
-    }
-    m_phaseE4 = phase;
-    rs.h = h;
-    rs.h2 = h2;
-    rs.c = c;
-    raisePeak(peak);
-}
-
-void SoundcardDemodulator::runAm(std::span<const std::int16_t> samples, SampleRing& ring, bool pll)
+template <typename Emit>
+void AmDemodulator::runEnvelope(std::span<const std::int16_t> samples, Emit&& emit)
 {
     const Tables& tab = tables();
-    RoutineState& rs = m_routines[static_cast<std::size_t>(routineIndex(Demod::AmFax))];
+    DemodControls& ctl = controls();
+    QuadratureFrontEnd& fe = m_front;
     std::int64_t peak = 0;
-    std::int64_t phase = m_phaseE4;
-    int h = rs.h, h2 = rs.h2 % 41, c = rs.c;
+    std::int64_t phase = fe.phaseE4;
+    int h = fe.h, h2 = m_h2, c = fe.c;
 
     for (std::int16_t x : samples) {
-        phase += m_stepE4.load(std::memory_order_relaxed);
+        phase += ctl.oscillatorStep();
         if (phase >= kPhaseTurnE4)
             phase -= kPhaseTurnE4;
         auto k = static_cast<std::size_t>(phase / 10000);
         auto hp = static_cast<std::size_t>(h);
-        m_iHist[hp] = m_iHist[hp + 51] = x * tab.cosE4[k] / 10000;
-        m_qHist[hp] = m_qHist[hp + 51] = x * tab.sinE4[k] / 10000;
+        fe.i[hp] = fe.i[hp + 51] = x * tab.cosE4[k] / 10000;
+        fe.q[hp] = fe.q[hp + 51] = x * tab.sinE4[k] / 10000;
         c = c == 2 ? 0 : c + 1;
         if (c != 0) {
-            std::int64_t fi = symmetricFir<51>(&m_iHist[hp + 1], kAmFirst.data()) / 10000;
-            std::int64_t fq = symmetricFir<51>(&m_qHist[hp + 1], kAmFirst.data()) / 10000;
+            std::int64_t fi = symmetricFir<51>(&fe.i[hp + 1], kAmFirst.data()) / 10000;
+            std::int64_t fq = symmetricFir<51>(&fe.q[hp + 1], kAmFirst.data()) / 10000;
             std::int64_t m = roundHalfEven(std::sqrt(static_cast<double>(fi * fi + fq * fq)) * 10000.0);
             peak = std::max(peak, m);
             auto p2 = static_cast<std::size_t>(h2);
-            m_dHist[p2] = m_dHist[p2 + 41] = static_cast<std::int32_t>(divRoundE4(m));
-            std::int64_t sum = symmetricFir<41>(&m_dHist[p2 + 1], kAmEnvelope.data());
+            m_env[p2] = m_env[p2 + 41] = static_cast<std::int32_t>(divRoundE4(m));
+            std::int64_t sum = symmetricFir<41>(&m_env[p2 + 1], kAmEnvelope.data());
             h2 = h2 == 40 ? 0 : h2 + 1;
-            auto e = static_cast<std::int32_t>(std::clamp<std::int64_t>(divRoundHalfEven(sum, 6000), 0, kAmItemMax));
-            if (pll)
-                pllStep(e, x, ring);
-            else
-                ring.append(static_cast<std::uint16_t>(e));
+            emit(static_cast<std::int32_t>(std::clamp<std::int64_t>(divRoundHalfEven(sum, 6000), 0, kAmItemMax)), x);
         }
         h = h == 50 ? 0 : h + 1;
     }
-    m_phaseE4 = phase;
-    rs.h = h;
-    rs.h2 = h2;
-    rs.c = c;
-    raisePeak(peak);
+    fe.phaseE4 = phase;
+    fe.h = h;
+    fe.c = c;
+    m_h2 = h2;
+    ctl.raisePeak(peak);
 }
 
-void SoundcardDemodulator::pllStep(std::int32_t envelope, std::int32_t x, SampleRing& ring)
+void AmDemodulator::process(std::span<const std::int16_t> samples, SampleRing& ring)
 {
-    PllState& p = m_pll;
+    runEnvelope(samples,
+                [&ring](std::int32_t envelope, std::int32_t) { ring.append(static_cast<std::uint16_t>(envelope)); });
+}
+
+void AmDemodulator::restart()
+{
+    m_front.restart();
+    m_env.fill(0);
+}
+
+void AmDemodulator::resetState()
+{
+    m_front = {};
+    m_env.fill(0);
+    m_h2 = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+AmPllDemodulator::AmPllDemodulator(const DemodulatorRates& rates)
+    : AmDemodulator(DemodType::AmPllFax, rates), m_builtDataRate(static_cast<float>(rates.dataRate)),
+      m_dataRate(m_builtDataRate)
+{
+}
+
+void AmPllDemodulator::setDataRate(double itemsPerSecond)
+{
+    DemodulatorRates checked;
+    checked.dataRate = itemsPerSecond;
+    checkRates(checked);
+    m_dataRate = static_cast<float>(itemsPerSecond);
+}
+
+void AmPllDemodulator::resetState()
+{
+    AmDemodulator::resetState();
+    m_pll = Pll{};
+    m_dataRate = m_builtDataRate;
+}
+
+void AmPllDemodulator::process(std::span<const std::int16_t> samples, SampleRing& ring)
+{
+    runEnvelope(samples, [&](std::int32_t envelope, std::int32_t x) { pllStep(envelope, x, ring); });
+}
+
+void AmPllDemodulator::pllStep(std::int32_t envelope, std::int32_t x, SampleRing& ring)
+{
+    Pll& p = m_pll;
     p.heldEnvelope = envelope;
     float f = (p.error * p.gain + 1.0f) * p.f0;
     f = std::clamp(f, 2390.0f, 2410.0f);
-    float rate = m_dataRate >= 1.0f ? m_dataRate : 7350.0f;
-    p.phaseE4 += roundHalfEven(f * 256.0f / rate * 10000.0f);
+    p.phaseE4 += roundHalfEven(f * 256.0f / m_dataRate * 10000.0f);
     p.phaseE4 %= kPhaseTurnE4; // a low data rate may advance more than one turn
     auto t = static_cast<int>(p.phaseE4 / 10000);
     while (p.lastIndex != t) {
@@ -449,6 +507,98 @@ void SoundcardDemodulator::pllStep(std::int32_t envelope, std::int32_t x, Sample
 
     std::int64_t u = -loop / 10000;
     p.error = static_cast<float>(u) / 60000.0f;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::unique_ptr<Demodulator> makeDemodulator(DemodType type, const DemodulatorRates& rates)
+{
+    switch (demodRow(type).family) {
+    case DemodFamily::Fm: return std::make_unique<FmDemodulator>(type, rates);
+    case DemodFamily::Am: return std::make_unique<AmDemodulator>(rates);
+    case DemodFamily::AmPll: return std::make_unique<AmPllDemodulator>(rates);
+    case DemodFamily::Rtty: return std::make_unique<RttyDemodulator>(type, rates);
+    case DemodFamily::ToneOutput: break;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Demodulator& SoundcardDemodulator::routine(DemodType type)
+{
+    auto& slot = m_routines[static_cast<std::size_t>(type)];
+    if (!slot) {
+        DemodulatorRates rates;
+        rates.dataRate = m_dataRate;
+        slot = makeDemodulator(type, rates);
+        slot->attachControls(&m_controls);
+        if (auto* rtty = dynamic_cast<RttyDemodulator*>(slot.get()))
+            rtty->attachLevelHistogram(m_histogram);
+    }
+    return *slot;
+}
+
+bool SoundcardDemodulator::select(std::string_view name)
+{
+    const DemodRow* row = name.empty() ? nullptr : findDemod(name);
+    if (!name.empty() && !row)
+        return false;
+    // The shared level histogram is cleared by every selection, whichever routine follows.
+    m_histogram->counts.fill(0);
+    m_histogram->windowStart = 0;
+    m_histogram->windowLength = 0;
+    m_selected = row;
+    m_receiver = nullptr;
+    if (!row || !row->receives())
+        return true;
+    m_receiver = &routine(row->type);
+    m_receiver->restart();
+    m_controls.setCenterFrequency(row->centerHz);
+    return true;
+}
+
+std::optional<DemodType> SoundcardDemodulator::current() const
+{
+    return m_selected ? std::optional(m_selected->type) : std::nullopt;
+}
+
+void SoundcardDemodulator::process(std::span<const std::int16_t> samples, SampleRing& ring)
+{
+    if (m_receiver)
+        m_receiver->process(samples, ring);
+}
+
+void SoundcardDemodulator::setDataRate(double itemsPerSecond)
+{
+    m_dataRate = std::isfinite(itemsPerSecond) && itemsPerSecond >= 1.0 ? itemsPerSecond : kDefaultDataRate;
+    if (auto& pll = m_routines[static_cast<std::size_t>(DemodType::AmPllFax)])
+        static_cast<AmPllDemodulator&>(*pll).setDataRate(m_dataRate);
+}
+
+void SoundcardDemodulator::attachLevelHistogram(LevelHistogram* h)
+{
+    m_histogram = h ? h : &m_ownHistogram;
+    for (auto& r : m_routines)
+        if (auto* rtty = dynamic_cast<RttyDemodulator*>(r.get()))
+            rtty->attachLevelHistogram(m_histogram);
+}
+
+void SoundcardDemodulator::restartLevelStatistics(double itemsPerSecond)
+{
+    if (auto* rtty = dynamic_cast<RttyDemodulator*>(m_receiver))
+        rtty->restartLevelStatistics(itemsPerSecond);
+}
+
+void SoundcardDemodulator::reset()
+{
+    for (auto& r : m_routines)
+        r.reset();
+    m_selected = nullptr;
+    m_receiver = nullptr;
+    m_controls.clear();
+    m_dataRate = kDefaultDataRate;
+    m_ownHistogram = LevelHistogram{};
 }
 
 } // namespace tellur::signal

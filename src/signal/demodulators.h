@@ -1,18 +1,23 @@
 // The soundcard demodulators: fixed-point quadrature demodulators that turn 11025 S/s 16-bit
-// mono audio into sample-ring items (FM FAX, SSTV, AM FAX with or without the carrier PLL, and
-// the five RTTY variants with their AFC, slicer and level statistics).
+// mono audio into sample-ring items. One class per routine, chosen by the type of its row in
+// core/demodulator_table.h: FmDemodulator (FM FAX, SSTV), AmDemodulator, AmPllDemodulator and
+// RttyDemodulator (the FM discriminator followed by the RTTY back end). SoundcardDemodulator is
+// the soundcard's selection among them.
 //
 // Threads: process() runs on the one ring writer (audio buffer thread, wave playback thread or
 // the CLI loop). The controls (centre frequency, invert, AFC, audio peak, AFC offset) are atomics
 // that the GUI thread may touch while process() runs; a change takes effect from the next
-// sample. select(), reset(), setDataRate() and restartLevelStatistics() need the writer stopped.
+// sample. Everything else (select(), restart(), reset(), setDataRate(), restartLevelStatistics())
+// needs the writer stopped.
 #pragma once
 
+#include "core/demodulator_table.h"
 #include "core/sample_ring.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -25,34 +30,60 @@ inline constexpr int kTuningHistorySize = 15000;  // RTTY tuning history entries
 inline constexpr std::int64_t kPhaseTurnE4 = 2560000; // one oscillator turn: 256 table steps x 10000
 inline constexpr int kAfcLimitHz = 250;
 inline constexpr std::uint16_t kAmItemMax = 16300;
-
-enum class Demod : std::uint8_t {
-    None,
-    FmFax,
-    AmFax,
-    AmPllFax,
-    Sstv,
-    Rtty85,
-    Rtty170,
-    Rtty450,
-    RttyNavtex,
-    Rtty850,
-    SstvTx, // the transmit tone generator instead of capture
-};
-
-// Name <-> routine, for the names the mode switch and the CLI use ("FMFAX", ..., "SSTVTX").
-std::optional<Demod> demodFromName(std::string_view name);
-std::string_view demodName(Demod d);
-// The nine receive routine names, in operating-mode order.
-inline constexpr std::array<std::string_view, 9> kReceiveDemodNames = {
-    "FMFAX", "AMFAX", "AMPLLFAX", "SSTV", "RTTY_85", "RTTY_170", "RTTY_450", "RTTY_NAVTEX", "RTTY_850"};
+inline constexpr double kDefaultDataRate = 7350.0;
 
 // The oscillator step for a frequency: round((hz * 256) / 11025 * 10000), hz * 256 an integer.
 std::int64_t oscillatorStepE4(std::int64_t hz);
 
+// What a demodulator is built for. The filters are designed for 11025 S/s, so no other input
+// rate is accepted; the data rate is what the AM PLL samples against.
+struct DemodulatorRates {
+    int sampleRate = kSoundcardRate;
+    double dataRate = kDefaultDataRate; // items per second, at least 1
+};
+
+// The controls of the running routine, shared by every routine of a soundcard so that a new
+// selection keeps them (the centre frequency is set by the selection).
+class DemodControls {
+public:
+    // Bounded to 0..5000 Hz so the oscillator step stays within one turn per sample.
+    void setCenterFrequency(int hz);
+    int centerFrequency() const { return m_centerHz.load(std::memory_order_relaxed); }
+    // RTTY reverse: the invert byte is 255 when on, 0 when off.
+    void setInvert(bool on) { m_invert.store(on ? 255 : 0, std::memory_order_relaxed); }
+    bool invert() const { return invertByte() != 0; }
+    std::uint8_t invertByte() const { return m_invert.load(std::memory_order_relaxed); }
+    // Switching AFC either way resets the offset and (through afcSwitches) the RTTY balance.
+    void setAfc(bool on);
+    bool afc() const { return m_afcOn.load(std::memory_order_relaxed); }
+    unsigned afcSwitches() const { return m_afcSwitches.load(std::memory_order_relaxed); }
+    // The AFC offset A in Hz (-250..+250, steps of 5); moved by the RTTY routine.
+    int afcOffsetHz() const { return m_afcOffsetHz.load(std::memory_order_relaxed); }
+    void setAfcOffset(int hz);
+    std::int64_t oscillatorStep() const { return m_stepE4.load(std::memory_order_relaxed); }
+
+    // Largest filtered magnitude (x10000) since the last call; reading clears it.
+    std::int64_t takeAudioPeak() { return m_audioPeak.exchange(0, std::memory_order_relaxed); }
+    void raisePeak(std::int64_t m);
+
+    // As constructed.
+    void clear();
+
+private:
+    void recomputeStep();
+
+    std::atomic<std::int64_t> m_stepE4{0};
+    std::atomic<int> m_centerHz{0};
+    std::atomic<int> m_afcOffsetHz{0};
+    std::atomic<bool> m_afcOn{false};
+    std::atomic<unsigned> m_afcSwitches{0};
+    std::atomic<std::uint8_t> m_invert{0};
+    std::atomic<std::int64_t> m_audioPeak{0};
+};
+
 // RTTY back end after the discriminator: tuning history with the level histogram, AFC balance,
-// hysteresis slicer and invert. Owned by the demodulator; public so its decisions can be checked
-// level by level.
+// hysteresis slicer and invert. Owned by the RTTY routine; public so its decisions can be
+// checked level by level.
 class RttyBackEnd {
 public:
     struct Result {
@@ -82,104 +113,197 @@ private:
     int m_afcBalance = 0;
 };
 
-class SoundcardDemodulator {
-public:
-    SoundcardDemodulator();
+// Oscillator, mixer and the first filter's I/Q histories of every routine. Histories are stored
+// twice over (position p and p + 51) so that every filter window is contiguous.
+struct QuadratureFrontEnd {
+    std::int64_t phaseE4 = 0;
+    std::array<std::int32_t, 102> i{};
+    std::array<std::int32_t, 102> q{};
+    int h = 0; // newest position (0..50)
+    int c = 0; // decimation counter
+    void restart();
+};
 
-    // Starts capture with a routine: clears the shared histories, the tuning history and the
-    // level histogram, rebuilds the tables, resets the oscillator phase and sets the routine's
-    // centre frequency (FMFAX 1900, AM 2400, SSTV 1700, RTTY 1400). "SSTVTX" and "" select no
-    // receive routine. An unknown name keeps the previous routine and returns false.
-    bool select(std::string_view name);
-    Demod current() const { return m_demod; }
-    bool receiving() const { return m_demod != Demod::None && m_demod != Demod::SstvTx; }
-    // AM routines emit 14-bit envelope items (0..16300) instead of 8-bit levels.
-    bool fourteenBitItems() const { return m_demod == Demod::AmFax || m_demod == Demod::AmPllFax; }
+// One routine. Its counters (decimation, history positions, previous I/Q, slicer, PLL) belong
+// to it alone and survive restart(); the histories and the oscillator phase start over.
+class Demodulator {
+public:
+    virtual ~Demodulator() = default;
+    Demodulator(const Demodulator&) = delete;
+    Demodulator& operator=(const Demodulator&) = delete;
+
+    const DemodRow& row() const { return m_row; }
+    DemodType type() const { return m_row.type; }
 
     // Any block length; the output depends only on the samples, not on how they are split.
-    void process(std::span<const std::int16_t> samples, SampleRing& ring);
+    virtual void process(std::span<const std::int16_t> samples, SampleRing& ring) = 0;
+    // What a selection does: clears the histories and the oscillator phase.
+    virtual void restart() = 0;
+    // Equals a freshly constructed object (attached controls stay attached, unchanged).
+    void reset();
 
-    // Largest filtered magnitude (x10000) since the last call; reading clears it.
-    std::int64_t takeAudioPeak() { return m_audioPeak.exchange(0, std::memory_order_relaxed); }
+    // By default the routine's own controls; a soundcard points every routine at its one set.
+    void attachControls(DemodControls* c) { m_controls = c ? c : &m_ownControls; }
+    DemodControls& controls() { return *m_controls; }
+    const DemodControls& controls() const { return *m_controls; }
 
-    void setCenterFrequency(int hz);
-    int centerFrequency() const { return m_centerHz.load(std::memory_order_relaxed); }
-    // RTTY reverse: the invert byte is 255 when on, 0 when off.
-    void setInvert(bool on) { m_invert.store(on ? 255 : 0, std::memory_order_relaxed); }
-    bool invert() const { return m_invert.load(std::memory_order_relaxed) != 0; }
-    // Switching AFC either way resets the offset and the balance.
-    void setAfc(bool on);
-    bool afc() const { return m_afcOn.load(std::memory_order_relaxed); }
-    // The AFC offset A in Hz (-250..+250, steps of 5); the RTTY window shows it in AFCLabel.
-    int afcOffsetHz() const { return m_afcOffsetHz.load(std::memory_order_relaxed); }
-    std::int64_t oscillatorStep() const { return m_stepE4.load(std::memory_order_relaxed); }
+protected:
+    // Throws std::invalid_argument naming the field ("sampleRate", "dataRate") of a bad rate.
+    Demodulator(DemodType type, const DemodulatorRates& rates);
+    virtual void resetState() = 0;
 
-    // Items per second the PLL samples against (the configured data rate, 7350 by default).
-    void setDataRate(double itemsPerSecond) { m_dataRate = static_cast<float>(itemsPerSecond); }
+private:
+    const DemodRow& m_row;
+    DemodControls m_ownControls;
+    DemodControls* m_controls = &m_ownControls;
+};
 
-    // The RTTY routines keep the level histogram over their tuning history. By default the
-    // demodulator's own histogram; the application may point it at the station's shared one.
+// "FMFAX" and "SSTV": discriminator levels 0..255 around 128 at the centre frequency.
+class FmDemodulator final : public Demodulator {
+public:
+    explicit FmDemodulator(DemodType type, const DemodulatorRates& rates = {});
+    void process(std::span<const std::int16_t> samples, SampleRing& ring) override;
+    void restart() override;
+
+private:
+    void resetState() override;
+
+    QuadratureFrontEnd m_front;
+    std::array<std::int32_t, 42> m_disc{}; // 21-entry second-filter history, doubled
+    int m_h2 = 0;
+    std::int64_t m_ip = 0, m_qp = 0; // previous normalised I and Q
+};
+
+// The five RTTY routines: the FM discriminator with the wide second filter, then the back end;
+// items are 0/255 decisions.
+class RttyDemodulator final : public Demodulator {
+public:
+    explicit RttyDemodulator(DemodType type, const DemodulatorRates& rates = {});
+    void process(std::span<const std::int16_t> samples, SampleRing& ring) override;
+    // Also clears the tuning history and the level histogram.
+    void restart() override;
+
+    // The level histogram over the tuning history: the routine's own, or one the application
+    // shares with its windows.
     void attachLevelHistogram(LevelHistogram* h) { m_histogram = h ? h : &m_ownHistogram; }
     LevelHistogram& levelHistogram() { return *m_histogram; }
     const LevelHistogram& levelHistogram() const { return *m_histogram; }
     // Called by the RTTY window when the RTTY mode changes.
-    void restartLevelStatistics(double itemsPerSecond);
-    const RttyBackEnd& rttyBackEnd() const { return m_rtty; }
-
-    // Equals a freshly constructed object (the attached histogram stays attached).
-    void reset();
+    void restartLevelStatistics(double itemsPerSecond) { m_backEnd.restartLevelStatistics(itemsPerSecond, *m_histogram); }
+    const RttyBackEnd& backEnd() const { return m_backEnd; }
 
 private:
-    // Per-routine state, kept for each routine separately and never reset by a restart.
-    struct RoutineState {
-        int h = 0;   // position in the I/Q histories (0..50)
-        int h2 = 0;  // position in the second-filter history
-        int c = 0;   // decimation counter
-        std::int64_t ip = 0, qp = 0; // previous normalised I and Q
-        std::uint8_t slicer = 0;
-    };
-    static constexpr int kRoutines = 8; // FM FAX, AM (both), SSTV, five RTTY
+    void resetState() override;
 
-    struct PllState {
+    QuadratureFrontEnd m_front;
+    std::array<std::int32_t, 102> m_disc{}; // 51-entry second-filter history, doubled
+    int m_h2 = 0;
+    std::int64_t m_ip = 0, m_qp = 0;
+    std::uint8_t m_slicer = 0;
+    unsigned m_afcSwitchesSeen = 0;
+    RttyBackEnd m_backEnd;
+    LevelHistogram m_ownHistogram;
+    LevelHistogram* m_histogram = &m_ownHistogram;
+};
+
+// "AMFAX": the envelope as 14-bit items (0..16300) at 7350 per second.
+class AmDemodulator : public Demodulator {
+public:
+    explicit AmDemodulator(const DemodulatorRates& rates = {}) : AmDemodulator(DemodType::AmFax, rates) {}
+    void process(std::span<const std::int16_t> samples, SampleRing& ring) override;
+    void restart() override;
+
+protected:
+    AmDemodulator(DemodType type, const DemodulatorRates& rates);
+    void resetState() override;
+    // Calls emit(E, x) with each envelope value E and the raw input sample x it belongs to.
+    template <typename Emit> void runEnvelope(std::span<const std::int16_t> samples, Emit&& emit);
+
+private:
+    QuadratureFrontEnd m_front;
+    std::array<std::int32_t, 82> m_env{}; // 41-entry envelope history, doubled
+    int m_h2 = 0;
+};
+
+// "AMPLLFAX": the AM envelope sampled four times per carrier cycle of a PLL locked to the
+// 2400 Hz carrier.
+class AmPllDemodulator final : public AmDemodulator {
+public:
+    explicit AmPllDemodulator(const DemodulatorRates& rates = {});
+    // Refused like a bad rate at construction.
+    void setDataRate(double itemsPerSecond);
+    void process(std::span<const std::int16_t> samples, SampleRing& ring) override;
+
+private:
+    void resetState() override;
+    void pllStep(std::int32_t envelope, std::int32_t x, SampleRing& ring);
+
+    struct Pll {
         float f0 = 2400.0f;
         float gain = 1.0f;
         float error = 0.0f;
         std::int64_t phaseE4 = 0;
         int lastIndex = 0;
         std::int32_t heldEnvelope = 0;
-        std::array<std::int32_t, 62> input{};   // doubled 31-entry histories
+        std::array<std::int32_t, 62> input{}; // doubled 31-entry histories
         std::array<std::int32_t, 62> product{};
         int inputPos = 0;
         int productPos = 0;
     };
+    Pll m_pll;
+    float m_builtDataRate;
+    float m_dataRate;
+};
 
-    template <Demod Kind> void runFm(std::span<const std::int16_t> samples, SampleRing& ring);
-    void runAm(std::span<const std::int16_t> samples, SampleRing& ring, bool pll);
-    void pllStep(std::int32_t envelope, std::int32_t x, SampleRing& ring);
-    void recomputeStep();
-    static int routineIndex(Demod d);
-    void raisePeak(std::int64_t m);
+// The class of a receive routine, built for rates (which it checks); nullptr for "SSTVTX".
+std::unique_ptr<Demodulator> makeDemodulator(DemodType type, const DemodulatorRates& rates = {});
 
-    Demod m_demod = Demod::None;
-    std::array<RoutineState, kRoutines> m_routines{};
+// The soundcard's choice of routine. Each routine is built on its first selection and keeps its
+// own counters from then on; the controls and the level histogram are shared by all of them.
+class SoundcardDemodulator {
+public:
+    // Starts capture with a routine: restarts it (histories, tuning history, level histogram,
+    // oscillator phase) and sets its centre frequency. "SSTVTX" and "" select no receive
+    // routine. An unknown name keeps the previous routine and returns false.
+    bool select(std::string_view name);
+    std::optional<DemodType> current() const;
+    bool receiving() const { return m_receiver != nullptr; }
+    // AM routines emit 14-bit envelope items (0..16300) instead of 8-bit levels.
+    bool fourteenBitItems() const { return m_selected && m_selected->fourteenBit; }
 
-    // Shared state. Histories are stored twice over (position p and p + N) so that every filter
-    // window is contiguous.
-    std::int64_t m_phaseE4 = 0;
-    std::array<std::int32_t, 102> m_iHist{};
-    std::array<std::int32_t, 102> m_qHist{};
-    std::array<std::int32_t, 102> m_dHist{};
-    PllState m_pll;
-    float m_dataRate = 7350.0f;
+    void process(std::span<const std::int16_t> samples, SampleRing& ring);
 
-    std::atomic<std::int64_t> m_stepE4{0};
-    std::atomic<int> m_centerHz{0};
-    std::atomic<int> m_afcOffsetHz{0};
-    std::atomic<bool> m_afcOn{false};
-    std::atomic<std::uint8_t> m_invert{0};
-    std::atomic<std::int64_t> m_audioPeak{0};
+    DemodControls& controls() { return m_controls; }
+    std::int64_t takeAudioPeak() { return m_controls.takeAudioPeak(); }
+    void setCenterFrequency(int hz) { m_controls.setCenterFrequency(hz); }
+    int centerFrequency() const { return m_controls.centerFrequency(); }
+    void setInvert(bool on) { m_controls.setInvert(on); }
+    bool invert() const { return m_controls.invert(); }
+    void setAfc(bool on) { m_controls.setAfc(on); }
+    bool afc() const { return m_controls.afc(); }
+    int afcOffsetHz() const { return m_controls.afcOffsetHz(); }
+    std::int64_t oscillatorStep() const { return m_controls.oscillatorStep(); }
 
-    RttyBackEnd m_rtty;
+    // Items per second the PLL samples against; below 1 (an unset configuration) it is 7350.
+    void setDataRate(double itemsPerSecond);
+
+    void attachLevelHistogram(LevelHistogram* h);
+    LevelHistogram& levelHistogram() { return *m_histogram; }
+    const LevelHistogram& levelHistogram() const { return *m_histogram; }
+    // The selected RTTY routine's level statistics (the RTTY window's mode change).
+    void restartLevelStatistics(double itemsPerSecond);
+
+    // Equals a freshly constructed object (the attached histogram stays attached).
+    void reset();
+
+private:
+    Demodulator& routine(DemodType type);
+
+    std::array<std::unique_ptr<Demodulator>, kDemodTable.size()> m_routines;
+    const DemodRow* m_selected = nullptr;
+    Demodulator* m_receiver = nullptr; // the selected receive routine
+    DemodControls m_controls;
+    double m_dataRate = kDefaultDataRate;
     LevelHistogram m_ownHistogram;
     LevelHistogram* m_histogram = &m_ownHistogram;
 };

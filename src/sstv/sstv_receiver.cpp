@@ -20,17 +20,6 @@ std::int64_t divRoundUp(std::int64_t x, std::int64_t p)
     return p <= 0 ? 0 : (2 * x + p) / (2 * p);
 }
 
-// Signed ring distance from b to a, in -R/2..R/2.
-double ringDelta(double a, double b)
-{
-    double d = std::fmod(a - b, double(kRingSize));
-    if (d < -kRingSize / 2.0)
-        d += kRingSize;
-    if (d >= kRingSize / 2.0)
-        d -= kRingSize;
-    return d;
-}
-
 std::int32_t items(double seconds, double rate)
 {
     return static_cast<std::int32_t>(roundHalfEven(rate * seconds));
@@ -133,7 +122,7 @@ void SstvReceiver::intake(std::int32_t write)
         const std::uint16_t item = m_ring.at(read);
         const int v = item & 255;
         m_runningSum += v - (m_ring.at(m_trailing) & 255);
-        m_trailing = (m_trailing + 1 == kRingSize) ? 0 : m_trailing + 1;
+        m_trailing = ringNext(m_trailing);
         m_ring.countLevel(m_histogram, item, false);
 
         const int a = static_cast<int>(m_runningSum / w) & 255;
@@ -195,7 +184,7 @@ void SstvReceiver::intake(std::int32_t write)
             break;
         }
 
-        read = (read + 1 == kRingSize) ? 0 : read + 1;
+        read = ringNext(read);
         if (!m_syncs.empty() && m_syncs.front().position == read)
             m_syncs.pop_front();
     }
@@ -414,12 +403,7 @@ bool SstvReceiver::decodeScheduledLine()
     if (found) {
         // Follow the syncs slowly: a sample clock a few tens of ppm off moves a long picture by
         // more than the 10 ms search window, which would end it early and slant what it shows.
-        float moved = m_lineStart + static_cast<float>(offset / kTrackingDivisor);
-        if (moved < 0)
-            moved += float(kRingSize);
-        if (moved >= float(kRingSize))
-            moved -= float(kRingSize);
-        m_lineStart = moved;
+        m_lineStart = ringWrap(m_lineStart + static_cast<float>(offset / kTrackingDivisor));
         m_missingSyncs = 0;
         if (m_sink)
             m_sink->syncFrequency(m_syncValue);
@@ -430,10 +414,7 @@ bool SstvReceiver::decodeScheduledLine()
     }
     decodeLine(ringIndex(roundHalfEven(m_lineStart)));
     m_linesDecoded += (mode.colourScheme == kSchemeDualLine || mode.lineDoubling) ? 2 : 1;
-    float next = m_lineStart + static_cast<float>(t);
-    if (next >= float(kRingSize))
-        next -= float(kRingSize);
-    m_lineStart = next;
+    m_lineStart = ringWrap(m_lineStart + static_cast<float>(t));
 
     if ((m_missingSyncs < m_settings.maxMissingSyncs || m_settings.qrmMode) && m_linesDecoded < mode.rows)
         return true;
@@ -468,8 +449,7 @@ void SstvReceiver::decodeLine(std::int32_t a)
     const auto& s = m_scaled[static_cast<std::size_t>(row)];
     const int columns = std::min<int>(mode.columns, 800);
     auto position = [&](std::int64_t start) {
-        return ringIndex((std::int64_t(a) * 10000 - s[kLineTime] - s[kSyncStart] + start + std::int64_t(kRingSize) * 10000) /
-                         10000);
+        return ringIndexE4(std::int64_t(a) * 10000 - s[kLineTime] - s[kSyncStart] + start);
     };
     std::int64_t p1 = position(s[kSlot1Start]);
     std::int64_t p2 = position(s[kSlot2Start]);
@@ -635,7 +615,7 @@ void SstvReceiver::shift(int direction, int txRow)
     const float before = m_lineStart;
     const double t = lineItems(row);
     double moved = double(m_savedStart) + (direction >= 0 ? t / 30.0 : -t / 30.0);
-    moved = std::fmod(moved + kRingSize, double(kRingSize));
+    moved = ringWrap(moved);
     m_savedStart = static_cast<float>(moved);
     m_missingSyncs = 0;
     m_decodeMode = row;
@@ -646,7 +626,7 @@ void SstvReceiver::shift(int direction, int txRow)
     for (int guard = 0; guard < mode.rows && std::fabs(ringDelta(before, m_lineStart)) >= t / 2.0; ++guard) {
         decodeLine(ringIndex(roundHalfEven(m_lineStart)));
         m_linesDecoded += (mode.colourScheme == kSchemeDualLine || mode.lineDoubling) ? 2 : 1;
-        m_lineStart = static_cast<float>(std::fmod(double(m_lineStart) + t, double(kRingSize)));
+        m_lineStart = static_cast<float>(ringWrap(double(m_lineStart) + t));
     }
 }
 

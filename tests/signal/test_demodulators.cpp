@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <random>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 using namespace tellur;
@@ -37,6 +40,46 @@ double meanOfTail(const std::vector<std::uint16_t>& v, std::size_t tail)
     for (std::size_t i = v.size() - tail; i < v.size(); ++i)
         sum += v[i];
     return sum / double(tail);
+}
+
+// Block by block through a fresh ring.
+std::vector<std::uint16_t> run(Demodulator& demod, std::span<const std::int16_t> samples,
+                               std::size_t chunk = kCaptureBlockSamples)
+{
+    auto ring = std::make_unique<SampleRing>();
+    for (std::size_t i = 0; i < samples.size(); i += chunk)
+        demod.process(samples.subspan(i, std::min(chunk, samples.size() - i)), *ring);
+    return drain(*ring);
+}
+
+void restartStatistics(Demodulator& demod)
+{
+    if (auto* rtty = dynamic_cast<RttyDemodulator*>(&demod))
+        rtty->restartLevelStatistics(7350);
+}
+
+std::vector<DemodRow> receiveRows()
+{
+    std::vector<DemodRow> rows;
+    for (const auto& row : kDemodTable)
+        if (row.receives())
+            rows.push_back(row);
+    return rows;
+}
+
+// A tone near every centre frequency with noise, so that every branch of every routine runs.
+std::vector<std::int16_t> noisySweep(double seconds, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0, 2500);
+    auto n = static_cast<std::size_t>(seconds * kSoundcardRate);
+    std::vector<std::int16_t> s(n);
+    double phase = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        phase += 2 * std::numbers::pi * (1300 + 1200 * double(i) / double(n)) / kSoundcardRate;
+        s[i] = static_cast<std::int16_t>(std::clamp(11000 * std::sin(phase) + noise(rng), -32768.0, 32767.0));
+    }
+    return s;
 }
 
 struct ToneCase {
@@ -97,19 +140,15 @@ TEST(Demodulators, OutputDoesNotDependOnBlockSplit)
     for (auto& s : samples)
         s = static_cast<std::int16_t>(std::clamp(s + noise(rng), -32768.0, 32767.0));
 
-    for (auto name : kReceiveDemodNames) {
+    for (const auto& row : receiveRows()) {
         std::vector<std::vector<std::uint16_t>> outputs;
         for (std::size_t chunk : {std::size_t(1), std::size_t(7), std::size_t(512), samples.size()}) {
-            SoundcardDemodulator demod;
-            ASSERT_TRUE(demod.select(name));
-            demod.restartLevelStatistics(7350);
-            auto ring = std::make_unique<SampleRing>();
-            for (std::size_t i = 0; i < samples.size(); i += chunk)
-                demod.process(std::span(samples).subspan(i, std::min(chunk, samples.size() - i)), *ring);
-            outputs.push_back(drain(*ring));
+            auto demod = makeDemodulator(row.type);
+            restartStatistics(*demod);
+            outputs.push_back(run(*demod, samples, chunk));
         }
         for (std::size_t i = 1; i < outputs.size(); ++i)
-            EXPECT_EQ(outputs[i], outputs[0]) << name;
+            EXPECT_EQ(outputs[i], outputs[0]) << row.name;
     }
 }
 
@@ -119,28 +158,30 @@ TEST(Demodulators, SelectSemantics)
     EXPECT_FALSE(demod.receiving());
     struct Row {
         const char* name;
-        Demod demod;
+        DemodType demod;
         int centre;
     };
-    for (Row r : {Row{"FMFAX", Demod::FmFax, 1900}, Row{"AMFAX", Demod::AmFax, 2400},
-                  Row{"AMPLLFAX", Demod::AmPllFax, 2400}, Row{"SSTV", Demod::Sstv, 1700},
-                  Row{"RTTY_85", Demod::Rtty85, 1400}, Row{"RTTY_170", Demod::Rtty170, 1400},
-                  Row{"RTTY_450", Demod::Rtty450, 1400}, Row{"RTTY_NAVTEX", Demod::RttyNavtex, 1400},
-                  Row{"RTTY_850", Demod::Rtty850, 1400}}) {
+    for (Row r : {Row{"FMFAX", DemodType::FmFax, 1900}, Row{"AMFAX", DemodType::AmFax, 2400},
+                  Row{"AMPLLFAX", DemodType::AmPllFax, 2400}, Row{"SSTV", DemodType::Sstv, 1700},
+                  Row{"RTTY_85", DemodType::Rtty85, 1400}, Row{"RTTY_170", DemodType::Rtty170, 1400},
+                  Row{"RTTY_450", DemodType::Rtty450, 1400}, Row{"RTTY_NAVTEX", DemodType::RttyNavtex, 1400},
+                  Row{"RTTY_850", DemodType::Rtty850, 1400}}) {
         ASSERT_TRUE(demod.select(r.name));
         EXPECT_EQ(demod.current(), r.demod);
         EXPECT_EQ(demod.centerFrequency(), r.centre) << r.name;
         EXPECT_EQ(demod.oscillatorStep(), oscillatorStepE4(r.centre));
     }
     EXPECT_FALSE(demod.select("RTTY_999"));
-    EXPECT_EQ(demod.current(), Demod::Rtty850) << "an unknown name keeps the routine";
+    EXPECT_EQ(demod.current(), DemodType::Rtty850) << "an unknown name keeps the routine";
+    EXPECT_TRUE(demod.receiving());
     EXPECT_TRUE(demod.select("SSTVTX"));
+    EXPECT_EQ(demod.current(), DemodType::SstvTx);
     EXPECT_FALSE(demod.receiving());
     auto ring = std::make_unique<SampleRing>();
     demod.process(tone(1500, 0.1), *ring);
     EXPECT_EQ(ring->writeSnapshot(), 0) << "the tone output selection writes no items";
     EXPECT_TRUE(demod.select(""));
-    EXPECT_EQ(demod.current(), Demod::None);
+    EXPECT_EQ(demod.current(), std::nullopt);
 }
 
 TEST(Demodulators, OscillatorStepRoundsTheScaledFrequency)
@@ -297,4 +338,108 @@ TEST(Demodulators, AmPllSamplesTheEnvelopeFourTimesPerCarrierCycle)
     EXPECT_NEAR(double(items.size()) / 2.0, 9600.0, 60.0);
     for (auto v : items)
         ASSERT_LE(v, 16300);
+}
+
+TEST(Demodulators, ResetEqualsAFreshObject)
+{
+    const auto first = noisySweep(0.6, 3);
+    const auto second = noisySweep(0.4, 4);
+    for (const auto& row : receiveRows()) {
+        auto used = makeDemodulator(row.type);
+        used->controls().setCenterFrequency(row.centerHz + 35);
+        used->controls().setInvert(true);
+        used->controls().setAfc(true);
+        if (auto* pll = dynamic_cast<AmPllDemodulator*>(used.get()))
+            pll->setDataRate(5000);
+        restartStatistics(*used);
+        run(*used, first, 7);
+        used->reset();
+
+        auto fresh = makeDemodulator(row.type);
+        EXPECT_EQ(used->controls().centerFrequency(), fresh->controls().centerFrequency()) << row.name;
+        EXPECT_EQ(used->controls().oscillatorStep(), fresh->controls().oscillatorStep()) << row.name;
+        EXPECT_EQ(used->controls().afc(), fresh->controls().afc()) << row.name;
+        EXPECT_EQ(used->controls().invert(), fresh->controls().invert()) << row.name;
+        EXPECT_EQ(used->controls().takeAudioPeak(), 0) << row.name;
+        if (auto* rtty = dynamic_cast<RttyDemodulator*>(used.get())) {
+            EXPECT_EQ(rtty->backEnd().afcBalance(), 0) << row.name;
+            EXPECT_EQ(rtty->backEnd().writePosition(), 0) << row.name;
+            EXPECT_EQ(rtty->levelHistogram().counts, LevelHistogram{}.counts) << row.name;
+        }
+        restartStatistics(*used);
+        restartStatistics(*fresh);
+        EXPECT_EQ(run(*used, second), run(*fresh, second)) << row.name;
+        EXPECT_EQ(used->controls().takeAudioPeak(), fresh->controls().takeAudioPeak()) << row.name;
+    }
+}
+
+TEST(Demodulators, BadRatesAreRefusedWithTheFieldNamed)
+{
+    struct Case {
+        const char* intent;
+        DemodulatorRates rates;
+        const char* field;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const Case& c : {Case{"CD rate", {44100, 7350}, "sampleRate"}, Case{"no rate", {0, 7350}, "sampleRate"},
+                          Case{"no data rate", {kSoundcardRate, 0}, "dataRate"},
+                          Case{"negative data rate", {kSoundcardRate, -7350}, "dataRate"},
+                          Case{"NaN data rate", {kSoundcardRate, nan}, "dataRate"},
+                          Case{"endless data rate", {kSoundcardRate, inf}, "dataRate"}}) {
+        for (const auto& row : receiveRows()) {
+            try {
+                makeDemodulator(row.type, c.rates);
+                ADD_FAILURE() << c.intent << " accepted by " << row.name;
+            } catch (const std::invalid_argument& e) {
+                EXPECT_EQ(std::string(e.what()).rfind(std::string(c.field) + ":", 0), 0u)
+                    << c.intent << " " << row.name << ": " << e.what();
+            }
+        }
+    }
+    AmPllDemodulator pll;
+    EXPECT_THROW(pll.setDataRate(0.5), std::invalid_argument);
+    EXPECT_EQ(makeDemodulator(DemodType::SstvTx), nullptr) << "the tone output is no receive routine";
+}
+
+// The selection runs the table's class; a routine keeps its own counters across selections of
+// others, while the histories and the oscillator phase start over.
+TEST(Demodulators, SelectionRunsTheRoutineAndKeepsItsCounters)
+{
+    const auto a = noisySweep(0.31, 5);
+    const auto b = noisySweep(0.23, 6);
+    for (const auto& row : receiveRows()) {
+        SoundcardDemodulator card;
+        auto alone = makeDemodulator(row.type);
+        ASSERT_TRUE(card.select(row.name));
+        card.restartLevelStatistics(7350);
+        restartStatistics(*alone);
+        auto ring = std::make_unique<SampleRing>();
+        card.process(a, *ring);
+        EXPECT_EQ(drain(*ring), run(*alone, a)) << row.name;
+
+        const auto& other = row.type == DemodType::FmFax ? demodRow(DemodType::Sstv) : demodRow(DemodType::FmFax);
+        ASSERT_TRUE(card.select(other.name));
+        card.process(b, *ring);
+        drain(*ring);
+        ASSERT_TRUE(card.select(row.name));
+        card.restartLevelStatistics(7350);
+        alone->restart();
+        restartStatistics(*alone);
+        card.process(b, *ring);
+        EXPECT_EQ(drain(*ring), run(*alone, b)) << row.name;
+        EXPECT_EQ(card.fourteenBitItems(), row.fourteenBit) << row.name;
+    }
+}
+
+TEST(Demodulators, AnUnsetDataRateRunsThePllAt7350)
+{
+    const auto carrier = tone(2400, 0.5, 10000);
+    SoundcardDemodulator card;
+    card.setDataRate(0);
+    ASSERT_TRUE(card.select("AMPLLFAX"));
+    auto ring = std::make_unique<SampleRing>();
+    card.process(carrier, *ring);
+    AmPllDemodulator alone;
+    EXPECT_EQ(drain(*ring), run(alone, carrier));
 }

@@ -75,7 +75,7 @@ TEST(WavePlayback, FeedsTheWholeFileAndResumesCapture)
     EXPECT_EQ(rig.capture.stops, 1);
     EXPECT_EQ(rig.capture.resumes, 1);
     EXPECT_EQ(rig.events, (std::vector<std::string>{"show", "hide"}));
-    EXPECT_EQ(rig.demod.current(), Demod::FmFax);
+    EXPECT_EQ(rig.demod.current(), DemodType::FmFax);
 }
 
 TEST(WavePlayback, WrongFormatShowsTheMessageAndWritesNothing)

@@ -1,6 +1,7 @@
 // tellur32-cli demod DEMOD IN OUT: one soundcard demodulator, ring items to a file.
 #include "app/cli/audio_input.h"
 #include "app/cli/cli.h"
+#include "core/demodulator_table.h"
 
 #include <cstdio>
 #include <memory>
@@ -24,8 +25,8 @@ int runDemod(std::vector<std::string>& args, CommonOptions& opts)
         return kExitUsage;
     }
     signal::SoundcardDemodulator demod;
-    auto d = signal::demodFromName(args[0]);
-    if (!d || *d == signal::Demod::SstvTx) {
+    const DemodRow* row = findDemod(args[0]);
+    if (!row || !row->receives()) {
         std::fprintf(stderr, "tellur32-cli demod: unknown demodulator '%s'\n", args[0].c_str());
         return kExitUsage;
     }

@@ -63,13 +63,7 @@ std::size_t faxModeRowFromOption(const StationConfig& config, const std::string&
 
 std::string_view faxDemodulatorName(std::int32_t demodulator)
 {
-    switch (demodulator) {
-    case 1:
-    case 2: return "AMFAX";
-    case 3:
-    case 4: return "AMPLLFAX";
-    default: return "FMFAX";
-    }
+    return demodRow(isFaxMode(demodulator) ? demodForMode(demodulator)->type : DemodType::FmFax).name;
 }
 
 fax::FaxReceiverSettings faxReceiverSettings(const StationConfig& config, const std::filesystem::path& masksFolder,

@@ -3,6 +3,7 @@
 #include "app/cli/cli.h"
 #include "app/cli/cli_station.h"
 
+#include "core/demodulator_table.h"
 #include "core/numeric.h"
 #include "core/sample_ring.h"
 #include "core/station_config.h"
@@ -151,10 +152,9 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     rx.applyMode(mode.type, mode.baudE4, mode.bits);
 
     // The window opens in operating mode 7; the row's shift (or FEC) then picks the demodulator.
-    static const char* kDemodByMode[] = {"RTTY_85", "RTTY_170", "RTTY_450", "RTTY_NAVTEX", "RTTY_850"};
     const int opMode = operatingModeFor(mode.type, mode.shiftHz, 7);
     signal::SoundcardDemodulator demod;
-    demod.select(kDemodByMode[opMode - 7]);
+    demod.select(demodForMode(opMode)->name);
     demod.setCenterFrequency(mode.centerHz);
     demod.setInvert(reverse || mode.reverse);
     demod.setAfc(afc || mode.afc);

@@ -187,7 +187,7 @@ TEST(Soundcard, SelectSwitchesBetweenCaptureToneOutputAndPlayback)
     EXPECT_FALSE(card.wavePlaybackRunning());
     EXPECT_EQ(hidden.load(), 1);
     EXPECT_TRUE(card.capturing()) << "live capture resumes with the same demodulator";
-    EXPECT_EQ(card.demodulator().current(), Demod::FmFax);
+    EXPECT_EQ(card.demodulator().current(), DemodType::FmFax);
     card.select("");
     for (std::int32_t r = 0; r != ring->writeSnapshot(); ++r)
         seen.push_back(ring->at(r));
