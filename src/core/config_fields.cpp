@@ -579,4 +579,33 @@ void writeFieldDefault(StationConfig& c, const ConfigField& f)
     }
 }
 
+std::vector<std::string> resetOutOfRangeFields(StationConfig& c)
+{
+    std::vector<std::string> reset;
+    StationConfig def;
+    for (const auto& f : configFields()) {
+        writeFieldDefault(def, f);
+        const auto now = c.bytes().subspan(f.offset, f.size);
+        if (std::equal(now.begin(), now.end(), def.bytes().begin() + f.offset))
+            continue;
+        bool ok = true;
+        if (f.kind == K::Text) {
+            ok = c.u8(f.offset) <= f.capacity();
+        } else if (f.kind == K::Double) {
+            ok = std::isfinite(c.f64(f.offset)) && f.accepts(c.f64(f.offset));
+        } else {
+            // Whole numbers go through their text, which reads each kind with its sign and width.
+            const std::string text = fieldValueText(c, f);
+            std::int64_t v = 0;
+            std::from_chars(text.data(), text.data() + text.size(), v);
+            ok = f.accepts(static_cast<double>(v));
+        }
+        if (!ok) {
+            writeFieldDefault(c, f);
+            reset.emplace_back(f.name);
+        }
+    }
+    return reset;
+}
+
 } // namespace tellur

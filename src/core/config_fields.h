@@ -69,4 +69,10 @@ std::string describe(SetFieldResult result, const ConfigField& field);
 // Writes the field's default into the record (the generated rows take theirs from the mode tables).
 void writeFieldDefault(StationConfig& config, const ConfigField& field);
 
+// A loaded record is only as sound as its file: every field outside the range the dialog enforces
+// (or a counted string longer than its field, or a real that is not finite) gets its default, and
+// the rest of the record is kept. A field holding its default is always accepted, since some
+// shipped rows hold values outside the dialog's range. Returns the names of the fields reset.
+std::vector<std::string> resetOutOfRangeFields(StationConfig& config);
+
 } // namespace tellur

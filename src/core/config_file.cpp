@@ -108,6 +108,11 @@ bool ConfigFileStore::load(StationConfig& live, std::string_view requested)
     }
     live = candidate;
     m_name = name;
+    // The load's own lines follow the switches of the record being loaded.
+    m_log.applyConfig(live);
+    if (m_repair)
+        for (const auto& field : m_repair(live))
+            m_log.action("+++Configuration " + name + ": " + field + " out of range, default used");
     setUpFolders(live);
     for (StationFolder f : {StationFolder::SstvLastReceived, StationFolder::SstvLastRepeated, StationFolder::SstvPictures,
                             StationFolder::Schedules, StationFolder::FaxLastReceived,

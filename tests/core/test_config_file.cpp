@@ -1,5 +1,8 @@
+#include "core/config_fields.h"
 #include "core/config_file.h"
 #include "core/event_log.h"
+#include "core/file_event_log.h"
+#include "core/station_time.h"
 #include "core_test_util.h"
 
 #include <gtest/gtest.h>
@@ -191,4 +194,33 @@ TEST(ConfigFile, LoadSetsUpAndCreatesTheFolders)
         EXPECT_TRUE(fs::is_directory(st.path() / name)) << name;
         EXPECT_EQ(live.folder(static_cast<StationFolder>(i)), st.path().string() + "/" + name + "/");
     }
+}
+
+// A damaged field is put back to its default with a "+++" line naming it, the rest of the record
+// is kept, and the load's lines follow the "Create event log:" switch of the record loaded.
+TEST(ConfigFile, LoadRepairsFieldsAndLogsWithTheLoadedSwitches)
+{
+    TempStation st;
+    FixedWallClock clock(0);
+    FileEventLog log(st.path(), clock);
+    ConfigFileStore store(st.path(), log);
+    store.setRecordRepair(resetOutOfRangeFields);
+    const ConfigField& maxLines = *findConfigField("faxMode.0.maxLines");
+    StationConfig saved;
+    saved.setFlag(cfg::kCreateEventLog, true);
+    saved.setStr(40, 15, "DL1ABC");
+    saved.setI32(maxLines.offset, 2000000000);
+    ASSERT_TRUE(store.save(saved, "Damaged")); // written while the log was still off
+
+    StationConfig live;
+    ASSERT_TRUE(store.load(live, "Damaged"));
+    EXPECT_EQ(live.i32(maxLines.offset), StationConfig().i32(maxLines.offset));
+    EXPECT_EQ(live.callsign(), "DL1ABC");
+    const std::string text = readFile(st.path() / "Logfiles" / FileEventLog::kActionFile);
+    EXPECT_EQ(text.find("saved with success"), std::string::npos);
+    const auto alert = text.find("+++Configuration Damaged: faxMode.0.maxLines out of range, default used\r\n");
+    const auto loaded = text.find("Configuration Damaged loaded with success");
+    ASSERT_NE(alert, std::string::npos) << text;
+    ASSERT_NE(loaded, std::string::npos) << text;
+    EXPECT_LT(alert, loaded);
 }

@@ -1,5 +1,6 @@
 #include "core/ui/hauptformular.h"
 
+#include "core/config_fields.h"
 #include "core/file_event_log.h"
 #include "core/ui/key_swallower.h"
 #include "core/ui/myform.h"
@@ -89,6 +90,7 @@ THauptformular::THauptformular(StationContext& station, Options options, QWidget
 {
     setObjectName("THauptformular");
     setWindowTitle("Tellur32");
+    m_store.setRecordRepair(resetOutOfRangeFields);
     setAcceptDrops(true);
     if (!m_options.terminate)
         m_options.terminate = [] { std::exit(3); };
