@@ -5,6 +5,7 @@
 #include "text/rtty_mode_table.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -471,12 +472,45 @@ const std::vector<ConfigField>& configFields()
     return fields;
 }
 
+namespace {
+
+bool sameLetters(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+std::string_view captionKey(std::string_view caption)
+{
+    while (!caption.empty() && (caption.back() == ':' || caption.back() == ' '))
+        caption.remove_suffix(1);
+    while (!caption.empty() && caption.front() == ' ')
+        caption.remove_prefix(1);
+    return caption;
+}
+
+} // namespace
+
 const ConfigField* findConfigField(std::string_view name)
 {
-    for (const auto& f : configFields())
+    const auto& fields = configFields();
+    for (const auto& f : fields)
         if (f.name == name)
             return &f;
-    return nullptr;
+    for (const auto& f : fields)
+        if (sameLetters(f.name, name))
+            return &f;
+    // The dialog's caption ("data rate" for "Data rate:"), when only one field carries it.
+    const ConfigField* found = nullptr;
+    for (const auto& f : fields) {
+        if (!f.caption.empty() && sameLetters(captionKey(f.caption), captionKey(name))) {
+            if (found)
+                return nullptr;
+            found = &f;
+        }
+    }
+    return found;
 }
 
 std::string fieldValueText(const StationConfig& c, const ConfigField& f)

@@ -52,6 +52,8 @@ struct ConfigField {
 // rows, external program entries, quick texts, radio ports, movie formats) under indexed names
 // such as "faxMode.3.lpm".
 const std::vector<ConfigField>& configFields();
+// By name, exactly or without regard to case, else by the dialog's caption without its colon
+// ("data rate") when only one field carries it; nullptr otherwise.
 const ConfigField* findConfigField(std::string_view name);
 
 // The value as text: numbers in decimal (doubles with up to 17 significant digits), text as is.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,4 +78,27 @@ TEST_F(CliConfig, SetSavesGetReadsAndBadValuesAreRefused)
     EXPECT_EQ(cli(home, "config get faxMode.12.name").out, "\n");
     EXPECT_EQ(cli(home, "--json config get Callsign").out,
               "{\"offset\":40,\"name\":\"Callsign\",\"kind\":\"text\",\"size\":16,\"value\":\"\"}\n");
+}
+
+// A file the station could not load (foreign header) is never replaced by defaults; fields are
+// found as the README writes them.
+TEST_F(CliConfig, SetRefusesAFileItCouldNotLoadAndNamesMatchWithoutCase)
+{
+    ASSERT_EQ(cli(home, "config set \"data rate\" 7000").status, 0);
+    EXPECT_EQ(cli(home, "config get \"data rate\"").out, "7000\n");
+    EXPECT_EQ(cli(home, "config get DATARATE").out, "7000\n");
+
+    std::string bytes;
+    {
+        std::ifstream in(home / "tellur32.CNJ", std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    bytes[16080 + 12] = '4'; // "TELLUR32-0104", another version's file
+    {
+        std::ofstream out(home / "tellur32.CNJ", std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+    EXPECT_EQ(cli(home, "config set DataRate 7100").status, 1);
+    std::ifstream in(home / "tellur32.CNJ", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
 }

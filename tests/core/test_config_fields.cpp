@@ -151,3 +151,26 @@ TEST(ConfigFields, LoadedRecordsAreRangeChecked)
     EXPECT_EQ(c.i32(findConfigField("mainWindowLeft")->offset), -30000);
     EXPECT_TRUE(resetOutOfRangeFields(c).empty());
 }
+
+// The command line names fields as a user types them: any case, or the dialog's caption.
+TEST(ConfigFields, NamesMatchWithoutCaseAndByCaption)
+{
+    struct Case { const char* typed; const char* field; };
+    for (auto k : {Case{"DataRate", "DataRate"}, {"datarate", "DataRate"}, {"data rate", "DataRate"},
+                   {"Data rate:", "DataRate"}, {"FAXMODE.3.LPM", "faxMode.3.lpm"}, {"call sign", "Callsign"},
+                   {"Command after picture RX", nullptr}, // two fields carry this caption
+                   {"no such field", nullptr}, {"", nullptr}}) {
+        const ConfigField* f = findConfigField(k.typed);
+        if (!k.field)
+            EXPECT_EQ(f, nullptr) << k.typed;
+        else
+            EXPECT_EQ(f ? std::string(f->name) : "none", k.field) << k.typed;
+    }
+    // Case-folded names are unique, so no field hides another.
+    std::set<std::string> folded;
+    for (const auto& f : configFields()) {
+        std::string n(f.name);
+        std::transform(n.begin(), n.end(), n.begin(), [](unsigned char c) { return std::tolower(c); });
+        EXPECT_TRUE(folded.insert(n).second) << f.name;
+    }
+}

@@ -33,7 +33,8 @@ CliStation::CliStation(const CommonOptions& opts)
     if (!m_requestedName.empty() && !std::filesystem::exists(m_store.fileFor(m_requestedName), ec) && !opts.quiet)
         std::fprintf(stderr, "tellur32-cli: configuration %s not found, using the standard one\n",
                      m_requestedName.c_str());
-    if (m_store.load(m_config, m_requestedName)) {
+    m_loaded = m_store.load(m_config, m_requestedName);
+    if (m_loaded) {
         m_log.applyConfig(m_config);
     } else {
         if (!opts.quiet)

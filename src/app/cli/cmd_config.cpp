@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace tellur::cli {
@@ -70,6 +71,16 @@ int run(std::vector<std::string>& args, CommonOptions& opts)
         }
         CliStation station(opts);
         if (sub == "set") {
+            // Saving over a file that could not be read would replace it by the defaults.
+            if (!station.loaded()) {
+                std::error_code ec;
+                auto file = station.store().fileFor(opts.configName);
+                if (!std::filesystem::exists(file, ec))
+                    file = station.store().standardFile();
+                std::fprintf(stderr, "tellur32-cli config: %s could not be loaded; it is left as it is\n",
+                             file.c_str());
+                return kExitFailed;
+            }
             auto r = setFieldFromText(station.config(), *f, args[2]);
             if (r != SetFieldResult::Ok) {
                 std::fprintf(stderr, "tellur32-cli config: %s: %s\n", args[1].c_str(), describe(r, *f).c_str());
@@ -98,6 +109,8 @@ const CliCommand kConfig("config", "prints or changes fields of a configuration"
                          "{offset, name, kind, size, value}. get prints one value; set checks the value\n"
                          "against the field's kind, width and range and saves the configuration (under\n"
                          "--config NAME, created when new, else the configuration in use).\n"
+                         "Names match without regard to case; a dialog caption (\"data rate\") names its field.\n"
+                         "set refuses a configuration file that could not be loaded.\n"
                          "Rows are named by index: faxMode.0.lpm, rttyMode.6.shiftHz, externalProgram.2.name,\n"
                          "quickText.0.label, radio.1.baudRate, movieFormat.3.\n",
                          run);
