@@ -154,10 +154,11 @@ void takeAudioInputOptions(std::vector<std::string>& args, AudioInputOptions& op
         try {
             std::size_t used = 0;
             opts.rate = std::stoi(rate, &used);
-            if (used != rate.size() || opts.rate < 1000 || opts.rate > 384000)
+            if (used != rate.size() || opts.rate < signal::kMinSampleRate || opts.rate > signal::kMaxSampleRate)
                 throw std::out_of_range(rate);
         } catch (const std::logic_error&) {
-            std::fprintf(stderr, "tellur32-cli: --rate must be a sample rate between 1000 and 384000\n");
+            std::fprintf(stderr, "tellur32-cli: --rate must be a sample rate between %d and %d\n", signal::kMinSampleRate,
+                         signal::kMaxSampleRate);
             throw std::invalid_argument("--rate");
         }
     }
