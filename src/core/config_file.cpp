@@ -1,5 +1,6 @@
 #include "core/config_file.h"
 
+#include "core/durable_file.h"
 #include "core/event_log.h"
 
 #include <algorithm>
@@ -134,25 +135,7 @@ bool ConfigFileStore::save(StationConfig& live, std::string_view requested)
         name = kStandardConfigName;
     const fs::path file = fileFor(name);
     live.writeHeader();
-    bool ok = false;
-    {
-        fs::path tmp = file;
-        tmp += ".tmp";
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            auto b = live.bytes();
-            out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-            out.close();
-            ok = !out.fail();
-        }
-        std::error_code ec;
-        if (ok) {
-            fs::rename(tmp, file, ec);
-            ok = !ec;
-        }
-        if (!ok)
-            fs::remove(tmp, ec);
-    }
+    const bool ok = writeFileDurably(file, live.bytes());
     if (!ok) {
         m_log.action("+++Failure saving configuration " + name);
         return false;

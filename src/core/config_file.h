@@ -33,7 +33,8 @@ public:
     // to the standard one. On success the configuration name becomes the name used and the
     // folders are set up and ensured.
     bool load(StationConfig& live, std::string_view name);
-    // Writes through a temporary file and a rename, so a crash mid-write keeps the old file.
+    // Writes through a temporary file of its own, flushed before the rename, so a crash or a kill
+    // mid-write keeps the old file and parallel saves never share a temporary file.
     bool save(StationConfig& live, std::string_view name);
 
     // Puts the fields of a loaded record that the field table rejects back to their defaults and

@@ -8,11 +8,11 @@
 #include "platform/qt_text_mask.h"
 #include "signal/demodulators.h"
 #include "signal/tone_generator.h"
+#include "signal/wave_file_sink.h"
 #include "sstv/sstv_receiver.h"
 #include "sstv/sstv_transmitter.h"
 #include "storage/rgb_picture.h"
 
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -257,33 +257,27 @@ int encodeSstv(std::vector<std::string>& args, CommonOptions& opts)
 
     sstv::SstvCodeStream stream(row, picture, settings);
     const auto codes = stream.allCodes();
-    signal::VectorToneSink samples;
-    signal::ToneGenerator generator(samples);
+    std::string error;
+    auto samples = signal::WaveFileSink::create(args[1], error);
+    if (!samples) {
+        std::fprintf(stderr, "tellur32-cli encode sstv: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    signal::ToneGenerator generator(*samples);
     generator.start();
     generator.appendCodes(codes);
     generator.flush();
-
-    SF_INFO info{};
-    info.samplerate = signal::kSoundcardRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* out = sf_open(args[1].c_str(), SFM_WRITE, &info);
-    if (!out) {
-        std::fprintf(stderr, "tellur32-cli encode sstv: cannot write %s\n", args[1].c_str());
-        return kExitFailed;
-    }
-    const auto written = sf_write_short(out, samples.samples.data(), static_cast<sf_count_t>(samples.samples.size()));
-    sf_close(out);
-    if (written != static_cast<sf_count_t>(samples.samples.size())) {
-        std::fprintf(stderr, "tellur32-cli encode sstv: cannot write %s\n", args[1].c_str());
+    if (generator.outputErrors() > 0 || !samples->commit(error)) {
+        std::fprintf(stderr, "tellur32-cli encode sstv: %s\n",
+                     generator.outputErrors() > 0 ? generator.lastError().c_str() : error.c_str());
         return kExitFailed;
     }
     if (opts.json)
         emitJson("encoded", {{"mode", jsonString(std::string(mode.name))}, {"file", jsonString(args[1])},
-                             {"seconds", std::to_string(double(samples.samples.size()) / signal::kSoundcardRate)}});
+                             {"seconds", std::to_string(double(samples->samples()) / signal::kSoundcardRate)}});
     else if (!opts.quiet)
         std::fprintf(stderr, "SSTV: %s, %s, %.1f s\n", std::string(mode.name).c_str(), args[1].c_str(),
-                     double(samples.samples.size()) / signal::kSoundcardRate);
+                     double(samples->samples()) / signal::kSoundcardRate);
     return kExitOk;
 }
 
