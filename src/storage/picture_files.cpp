@@ -1,5 +1,7 @@
 #include "storage/picture_files.h"
 
+#include "core/bounded_read.h"
+
 #include "storage/picture_codecs.h"
 
 #include <algorithm>
@@ -34,13 +36,9 @@ std::string upperTail(const std::filesystem::path& file, std::size_t n)
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
+    if (pictureFormatOf(file) == PictureFormat::Unknown)
+        return std::nullopt; // no reader would take it: nothing to read
+    return readFileAtMost<std::vector<std::uint8_t>>(file, kMaxPictureFileBytes);
 }
 
 bool writeWholeFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes)

@@ -28,6 +28,8 @@ namespace tellur::storage {
 
 inline constexpr int kMaxPictureSide = 32767;
 inline constexpr std::int64_t kMaxPicturePixels = 64LL * 1024 * 1024;
+// Larger files are not read at all (the largest picture in 24-bit BMP is below this).
+inline constexpr std::size_t kMaxPictureFileBytes = 256u * 1024 * 1024;
 
 enum class PictureFormat { Unknown, Bmp, Pcx, Png, Jpg, Tif };
 

@@ -1,3 +1,4 @@
+#include "core/bounded_read.h"
 #include "core/config_fields.h"
 #include "core/config_file.h"
 #include "core/event_log.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tellur;
 using tellur::test::readFile;
@@ -223,4 +225,24 @@ TEST(ConfigFile, LoadRepairsFieldsAndLogsWithTheLoadedSwitches)
     ASSERT_NE(alert, std::string::npos) << text;
     ASSERT_NE(loaded, std::string::npos) << text;
     EXPECT_LT(alert, loaded);
+}
+
+// Whole-file reads stop at their cap, for files and for inputs without a size.
+TEST(BoundedRead, RefusesWhatExceedsTheCap)
+{
+    TempStation st;
+    writeFile(st.path() / "small", "12345");
+    struct Case { const char* file; std::size_t cap; bool ok; };
+    for (auto c : {Case{"small", 5, true}, {"small", 4, false}, {"missing", 100, false}}) {
+        const auto got = readFileAtMost(st.path() / c.file, c.cap);
+        EXPECT_EQ(got.has_value(), c.ok) << c.file << " " << c.cap;
+    }
+    // A pipe has no size to check beforehand: the read itself stops.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const std::string chunk(16384, 'x'); // fits the pipe's buffer
+    ASSERT_EQ(::write(fds[1], chunk.data(), chunk.size()), static_cast<ssize_t>(chunk.size()));
+    ::close(fds[1]);
+    EXPECT_FALSE(readFileAtMost("/proc/self/fd/" + std::to_string(fds[0]), 10000).has_value());
+    ::close(fds[0]);
 }

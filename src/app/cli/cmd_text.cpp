@@ -3,6 +3,7 @@
 #include "app/cli/cli.h"
 #include "app/cli/cli_station.h"
 
+#include "core/bounded_read.h"
 #include "core/numeric.h"
 #include "core/sample_ring.h"
 #include "core/station_config.h"
@@ -223,8 +224,9 @@ const CliCommand kDecodeNavtex("decode navtex", "decodes NAVTEX (SITOR-B) messag
 
 std::vector<std::string> readTextLines(const std::string& path, bool& ok)
 {
-    std::ifstream in(path, std::ios::binary);
-    ok = static_cast<bool>(in);
+    const auto text = readFileAtMost(path, kMaxTextFileBytes);
+    ok = text.has_value();
+    std::istringstream in(text.value_or(std::string()));
     std::vector<std::string> lines;
     std::string line;
     while (std::getline(in, line)) {
