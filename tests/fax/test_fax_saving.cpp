@@ -140,3 +140,36 @@ TEST(FaxSaving, StampTextAndPlacement)
     small.storeRow(0, grey);
     EXPECT_FALSE(drawStamp(small, text, " 15.01.2024 12:30 UTC ")) << "does not fit";
 }
+
+// Pictures ending in the same minute share a template name: none is overwritten, the later ones
+// get a suffix and the result names the file really written. No temporary file stays behind.
+TEST(FaxSaving, PicturesOfTheSameMinuteAreNeverOverwritten)
+{
+    const auto dir = freshDir("same_minute");
+    FaxSaveRequest req;
+    req.modeName = "HF-Fax";
+    req.pictureFolder = dir;
+    req.picture.lines = 4;
+    req.picture.startTime = 45306.5210; // 15 January 2024, 12:30
+    req.maxPictures = 20;
+    std::vector<fs::path> files;
+    for (std::uint8_t grey : {10, 20, 30}) {
+        storage::TDI8Bitmap pic(8, 4);
+        std::vector<std::uint8_t> row(8, grey);
+        for (int y = 0; y < 4; ++y)
+            pic.storeRow(y, row);
+        const auto r = saveReceivedPicture(req, pic, nullptr, nullptr);
+        ASSERT_TRUE(r.written);
+        files.push_back(r.file);
+    }
+    const fs::path folder = dir / "HF-Fax";
+    EXPECT_EQ(files, (std::vector<fs::path>{folder / "HF-Fax_20240115_1230.png", folder / "HF-Fax_20240115_1230_2.png",
+                                            folder / "HF-Fax_20240115_1230_3.png"}));
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        storage::TDI8Bitmap back(1, 1);
+        ASSERT_TRUE(back.load(files[i]));
+        EXPECT_EQ(back.getPixel(3, 2), 10 * (i + 1)) << files[i];
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator{}), 3);
+    fs::remove_all(dir);
+}

@@ -11,6 +11,7 @@
 #include "signal/wave_file_sink.h"
 #include "sstv/sstv_receiver.h"
 #include "sstv/sstv_transmitter.h"
+#include "storage/picture_files.h"
 #include "storage/rgb_picture.h"
 
 
@@ -67,16 +68,22 @@ public:
             return;
         const std::string name(sstv::kSstvModes[static_cast<std::size_t>(row)].name);
         const auto start = receiver->pictureStartTime().value_or(sstv::CivilTime{});
-        const auto file = m_folder / sstv::lastReceivedFileName(start, name, m_format);
+        auto file = m_folder / sstv::lastReceivedFileName(start, name, m_format);
         std::error_code ec;
         std::filesystem::create_directories(m_folder, ec);
-        if (!receiver->picture().save(file)) {
+        // A picture of the same minute and mode is kept: this one gets a suffix.
+        storage::PictureSaveOptions options; // as RgbPicture::save writes
+        options.jpegQuality = 75;
+        options.jpegSmoothing = 0;
+        const auto placed = storage::writeNewPicture(file, receiver->picture(), options);
+        if (!placed) {
             ++failed;
             if (m_json)
                 emitJson("error", {{"text", jsonString("cannot write " + file.string())}});
             std::fprintf(stderr, "tellur32-cli decode sstv: cannot write %s\n", file.string().c_str());
             return;
         }
+        file = *placed;
         ++saved;
         if (m_json)
             emitJson("picture", {{"mode", jsonString(name)}, {"file", jsonString(file.string())}, {"lines", std::to_string(rows)}});
