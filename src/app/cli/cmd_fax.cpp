@@ -228,7 +228,7 @@ FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioI
     if (rx.state() != fax::ReceptionState::Waiting)
         rx.stopButtonClick(true);
     station.log().action("end FAX reception");
-    return {host.saved(), host.lastSaved(), drive.samples};
+    return {host.saved(), host.lastSaved(), drive.samples, drive};
 }
 
 namespace {
@@ -261,6 +261,8 @@ int decodeFaxCommand(std::vector<std::string>& args, CommonOptions& opts)
     const auto folder = out.empty() ? station.folderPath(StationFolder::FaxLastReceived)
                                     : std::filesystem::absolute(out);
     const auto r = decodeFax(station, opts, *input, row, startNow, folder, in.realtime);
+    if (r.drive.signal != 0)
+        return exitStatusAfter(r.drive, kExitOk);
     if (r.pictures == 0) {
         std::fprintf(stderr, "tellur32-cli decode fax: no FAX picture found\n");
         return kExitFailed;

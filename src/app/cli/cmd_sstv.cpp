@@ -151,13 +151,15 @@ int decodeSstv(std::vector<std::string>& args, CommonOptions& opts)
     sstv::SstvReceiver receiver(settings, *ring, histogram, &sink, clock);
     sink.receiver = &receiver;
 
-    driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t ms) {
+    const auto drive = driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t ms) {
         elapsedMs = ms;
         receiver.tick();
         return true;
     });
     // The last line is decoded once a line's worth of items lies behind it: let silence follow
     // until the picture has ended one way or the other.
+    if (drive.signal != 0 && receiver.receiving())
+        receiver.stopPicture(); // as the Stop button: what arrived is kept when it is enough
     const auto block = static_cast<std::size_t>(settings.dataRate / 5);
     std::vector<std::uint16_t> silence(block, 0);
     for (int i = 0; receiver.receiving() && i < 60 * 5; ++i) {
@@ -169,7 +171,7 @@ int decodeSstv(std::vector<std::string>& args, CommonOptions& opts)
     }
     if (!opts.quiet && !opts.json)
         std::fprintf(stderr, "SSTV: %d picture(s) saved\n", sink.saved);
-    return sink.failed > 0 ? kExitFailed : kExitOk;
+    return exitStatusAfter(drive, sink.failed > 0 ? kExitFailed : kExitOk);
 }
 
 // Bilinear fit of any picture onto the mode's size.

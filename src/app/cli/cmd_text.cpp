@@ -175,7 +175,7 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     DayTime now = start;
     std::int32_t readIndex = 0;
     std::vector<std::uint16_t> items;
-    driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t elapsedMs) {
+    const auto drive = driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t elapsedMs) {
         now = start + static_cast<double>(elapsedMs) / 86400000.0;
         items.clear();
         const std::int32_t write = ring->writeSnapshot();
@@ -206,7 +206,7 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     capture.close(now);
     if (!opts.quiet && !opts.json)
         std::fprintf(stderr, "%zu characters, %d messages\n", shownChars, sink.count);
-    return kExitOk;
+    return exitStatusAfter(drive, kExitOk);
 }
 
 const CliCommand kDecodeRtty("decode rtty", "decodes RTTY (Baudot) text from audio",

@@ -26,6 +26,7 @@ struct FaxDecodeResult {
     int pictures = 0;
     std::filesystem::path lastSaved;
     std::int64_t samples = 0;
+    DriveResult drive;
 };
 // Runs the receiver over the input; pictures go below pictureFolder (one folder per mode).
 FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
