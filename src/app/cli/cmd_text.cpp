@@ -55,9 +55,13 @@ public:
     {
         const int q = m.kind == FramedMessage::Kind::Navtex ? messageQuality(joinLines(m.lines)) : 1000;
         bool stored = false;
+        const int errorsBefore = m_store ? m_store->storeErrors() : 0;
         if (m_store)
             stored = m.kind == FramedMessage::Kind::Navtex ? m_store->storeNavtex(m.id, m.start, m.lines)
                                                            : m_store->storeBulletin(m.id, m.start, m.lines);
+        // Without a usable store every message is lost, not only those the database refused.
+        if (!m_store || m_store->storeErrors() > errorsBefore)
+            ++lost;
         ++count;
         if (m_json)
             emitJson("message", {{"id", jsonString(m.id.substr(0, 4))}, {"quality", std::to_string(q)},
@@ -67,6 +71,7 @@ public:
                          stored ? ", stored" : ", not stored");
     }
     int count = 0;
+    int lost = 0; // framed, but not written into the message store
 
 private:
     MessageStore* m_store;
@@ -206,6 +211,13 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     capture.close(now);
     if (!opts.quiet && !opts.json)
         std::fprintf(stderr, "%zu characters, %d messages\n", shownChars, sink.count);
+    if (sink.lost > 0) {
+        const std::string text = std::to_string(sink.lost) + " message(s) could not be stored in the message store " +
+                                 (station.folderPath(StationFolder::NavtexDatabase) / kMessageStoreFile).string();
+        station.log().action("+++" + text);
+        std::fprintf(stderr, "tellur32-cli decode: %s; the text is in the capture file\n", text.c_str());
+        return exitStatusAfter(drive, kExitFailed);
+    }
     return exitStatusAfter(drive, kExitOk);
 }
 
