@@ -1,6 +1,8 @@
 // tellur32-cli config against a fresh station folder.
 #include <gtest/gtest.h>
 
+#include <QLockFile>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -101,4 +103,20 @@ TEST_F(CliConfig, SetRefusesAFileItCouldNotLoadAndNamesMatchWithoutCase)
     EXPECT_EQ(cli(home, "config set DataRate 7100").status, 1);
     std::ifstream in(home / "tellur32.CNJ", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+}
+
+// While a running station holds its lock, set would be undone by the station's save on exit:
+// it is refused unless --force, and the file keeps its value.
+TEST_F(CliConfig, SetRefusesARunningStationUnlessForced)
+{
+    ASSERT_EQ(cli(home, "config set DataRate 7000").status, 0);
+    {
+        QLockFile running(QString::fromStdString((home / "tellur32.lock").string()));
+        ASSERT_TRUE(running.tryLock(0));
+        EXPECT_EQ(cli(home, "config set DataRate 7100").status, 1);
+        EXPECT_EQ(cli(home, "config get DataRate").out, "7000\n");
+        EXPECT_EQ(cli(home, "config set --force DataRate 7200").status, 0);
+        EXPECT_EQ(cli(home, "config get DataRate").out, "7200\n");
+    }
+    EXPECT_EQ(cli(home, "config set DataRate 7300").status, 0);
 }

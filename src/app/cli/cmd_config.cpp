@@ -2,6 +2,9 @@
 #include "app/cli/cli.h"
 #include "app/cli/cli_station.h"
 #include "core/config_fields.h"
+#include "platform/single_instance.h"
+
+#include <QLockFile>
 
 #include <cmath>
 #include <cstdio>
@@ -52,6 +55,7 @@ int run(std::vector<std::string>& args, CommonOptions& opts)
         std::fputs("tellur32-cli config: dump, get NAME or set NAME VALUE\n", stderr);
         return kExitUsage;
     }
+    const bool force = takeFlag(args, "--force");
     const std::string sub = args[0];
     if (sub == "dump" && args.size() == 1) {
         CliStation station(opts);
@@ -70,6 +74,15 @@ int run(std::vector<std::string>& args, CommonOptions& opts)
             return kExitUsage;
         }
         CliStation station(opts);
+        // A running station saves its configuration on exit and would undo the change; its lock
+        // is held for the save so that none starts meanwhile.
+        QLockFile stationLock(QString::fromStdString((station.folder() / platform::kStationLockFile).string()));
+        stationLock.setStaleLockTime(0);
+        if (sub == "set" && !stationLock.tryLock(0) && !force) {
+            std::fprintf(stderr, "tellur32-cli config: a running station holds %s; close it first or give --force\n",
+                         (station.folder() / platform::kStationLockFile).c_str());
+            return kExitFailed;
+        }
         if (sub == "set") {
             // Saving over a file that could not be read would replace it by the defaults.
             if (!station.loaded()) {
@@ -104,13 +117,14 @@ int run(std::vector<std::string>& args, CommonOptions& opts)
 const CliCommand kConfig("config", "prints or changes fields of a configuration",
                          "Usage: tellur32-cli [--home DIR] [--config NAME] config dump\n"
                          "       tellur32-cli [--home DIR] [--config NAME] [--json] config get NAME\n"
-                         "       tellur32-cli [--home DIR] [--config NAME] [--json] config set NAME VALUE\n\n"
+                         "       tellur32-cli [--home DIR] [--config NAME] [--json] config set [--force] NAME VALUE\n\n"
                          "dump prints every field of the configuration record as a JSON array of\n"
                          "{offset, name, kind, size, value}. get prints one value; set checks the value\n"
                          "against the field's kind, width and range and saves the configuration (under\n"
                          "--config NAME, created when new, else the configuration in use).\n"
                          "Names match without regard to case; a dialog caption (\"data rate\") names its field.\n"
-                         "set refuses a configuration file that could not be loaded.\n"
+                         "set refuses a configuration file that could not be loaded, and the configuration of\n"
+                         "a running station (its lock in the station folder) unless --force is given.\n"
                          "Rows are named by index: faxMode.0.lpm, rttyMode.6.shiftHz, externalProgram.2.name,\n"
                          "quickText.0.label, radio.1.baudRate, movieFormat.3.\n",
                          run);
