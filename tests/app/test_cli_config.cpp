@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <csignal>
+#include <sched.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -119,4 +121,29 @@ TEST_F(CliConfig, SetRefusesARunningStationUnlessForced)
         EXPECT_EQ(cli(home, "config get DataRate").out, "7200\n");
     }
     EXPECT_EQ(cli(home, "config set DataRate 7300").status, 0);
+}
+
+// Killed at any moment of a set, the configuration file is the old record or the new one, whole.
+// The moment of the kill varies from run to run; the check holds for every moment.
+TEST_F(CliConfig, KillDuringSetNeverLeavesATruncatedFile)
+{
+    ASSERT_EQ(cli(home, "config set Callsign OLD").status, 0);
+    const std::string homeDir = home.string();
+    for (int i = 0; i < 30; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::execl(TELLUR_CLI_PATH, TELLUR_CLI_PATH, "--home", homeDir.c_str(), "-q", "config", "set", "Callsign",
+                    i % 2 ? "NEW1" : "NEW2", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        for (int y = 0; y < i * 40; ++y)
+            ::sched_yield();
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_EQ(fs::file_size(home / "tellur32.CNJ"), 16104u) << "run " << i;
+        const std::string value = cli(home, "config get Callsign").out;
+        EXPECT_TRUE(value == "OLD\n" || value == "NEW1\n" || value == "NEW2\n") << "run " << i << ": " << value;
+    }
 }
