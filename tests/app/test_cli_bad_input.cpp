@@ -99,6 +99,7 @@ TEST_F(CliBadInput, EachEndsWithItsStatusAndOneLine)
         std::string args;
         int status;
         std::function<void()> prepare;
+        const char* says = ""; // part of the line, where a wrong one could still fail the same way
     };
     const std::string d = "'" + dir.string() + "/";
     const std::vector<Case> cases = {
@@ -118,7 +119,8 @@ TEST_F(CliBadInput, EachEndsWithItsStatusAndOneLine)
              std::copy(bytes.begin(), bytes.end(), c.bytes().begin());
              c.setI32(findConfigField("faxMode.0.maxLines")->offset, 2000000000);
              writeAll(standard, std::string(c.bytes().begin(), c.bytes().end()));
-         }},
+         },
+         "no FAX picture found"},
         {"config set on another version's file", "config set DataRate 7000", 1,
          [&] {
              std::string bytes = readAll(standard);
@@ -134,6 +136,7 @@ TEST_F(CliBadInput, EachEndsWithItsStatusAndOneLine)
         const Outcome o = cli(c.args);
         EXPECT_EQ(o.status, c.status) << o.err;
         EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
         EXPECT_EQ(readAll(kept), "an existing file that no failed command may touch");
         EXPECT_EQ(readAll(standard), configBefore);
     }
