@@ -135,7 +135,19 @@ bool ConfigFileStore::save(StationConfig& live, std::string_view requested)
         name = kStandardConfigName;
     const fs::path file = fileFor(name);
     live.writeHeader();
-    const bool ok = writeFileDurably(file, live.bytes());
+    // Folders below the station folder are stored relative to it, so a copied station folder
+    // writes into itself and not into the original.
+    StationConfig stored = live;
+    std::string base = m_station.string();
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    for (int i = 0; i < kFolderCount; ++i) {
+        const auto f = static_cast<StationFolder>(i);
+        const std::string text = withSlashes(live.folder(f));
+        if (text.size() > base.size() && text.compare(0, base.size(), base) == 0)
+            stored.setFolder(f, "./" + text.substr(base.size()));
+    }
+    const bool ok = writeFileDurably(file, stored.bytes());
     if (!ok) {
         m_log.action("+++Failure saving configuration " + name);
         return false;

@@ -246,3 +246,31 @@ TEST(BoundedRead, RefusesWhatExceedsTheCap)
     EXPECT_FALSE(readFileAtMost("/proc/self/fd/" + std::to_string(fds[0]), 10000).has_value());
     ::close(fds[0]);
 }
+
+// A station folder copied elsewhere keeps writing into itself: folders below the station folder
+// are stored as "./X/" and made absolute against the folder in use; others stay as they are.
+TEST(ConfigFile, FoldersBelowTheStationAreStoredRelative)
+{
+    TempStation st;
+    RecordingEventLog log;
+    const fs::path original = st.path() / "original", copy = st.path() / "copy";
+    fs::create_directories(original);
+    ConfigFileStore store(original, log);
+    StationConfig live;
+    store.setUpFolders(live);
+    live.setFolder(StationFolder::Movies, (st.path() / "elsewhere" / "Movies").string() + "/");
+    ASSERT_TRUE(store.save(live, ""));
+    StationConfig onDisk;
+    ASSERT_TRUE(decodeConfigRecord(std::span<const std::uint8_t>(
+                                       reinterpret_cast<const std::uint8_t*>(readFile(original / "tellur32.CNJ").data()), 16104),
+                                   onDisk));
+    EXPECT_EQ(onDisk.folder(StationFolder::FaxLastReceived), "./FAX-Lastreceived/");
+    EXPECT_EQ(onDisk.folder(StationFolder::Movies), (st.path() / "elsewhere" / "Movies").string() + "/");
+    EXPECT_EQ(live.folder(StationFolder::FaxLastReceived), original.string() + "/FAX-Lastreceived/");
+
+    fs::copy(original, copy, fs::copy_options::recursive);
+    ConfigFileStore copied(copy, log);
+    StationConfig loaded;
+    ASSERT_TRUE(copied.load(loaded, ""));
+    EXPECT_EQ(loaded.folder(StationFolder::FaxLastReceived), copy.string() + "/FAX-Lastreceived/");
+}
