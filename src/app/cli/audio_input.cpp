@@ -13,12 +13,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <signal.h>
 #include <cstdio>
 #include <deque>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+
+#include <signal.h>
 
 namespace tellur::cli {
 namespace {

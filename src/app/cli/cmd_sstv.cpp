@@ -14,7 +14,6 @@
 #include "storage/picture_files.h"
 #include "storage/rgb_picture.h"
 
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
