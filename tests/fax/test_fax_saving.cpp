@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <fstream>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tellur;
 using namespace tellur::fax;
@@ -171,5 +175,40 @@ TEST(FaxSaving, PicturesOfTheSameMinuteAreNeverOverwritten)
         EXPECT_EQ(back.getPixel(3, 2), 10 * (i + 1)) << files[i];
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator{}), 3);
+    fs::remove_all(dir);
+}
+
+// Killed at any moment of a picture save, the folder holds whole pictures only: the file under
+// the picture's name is absent or readable to its last row. The kill's moment varies per run.
+TEST(FaxSaving, KillDuringASaveNeverLeavesATruncatedPicture)
+{
+    const auto dir = freshDir("kill_save");
+    storage::TDI8Bitmap pic(1810, 1200);
+    std::vector<std::uint8_t> row(1810);
+    for (int y = 0; y < 1200; ++y) {
+        for (int x = 0; x < 1810; ++x)
+            row[std::size_t(x)] = static_cast<std::uint8_t>((x * 7 + y * 13) & 0xFF);
+        pic.storeRow(y, row);
+    }
+    const fs::path file = dir / "chart.png";
+    for (int i = 0; i < 8; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (;;)
+                pic.saveAsNew(file, true);
+        }
+        for (int y = 0; y < i * 300; ++y)
+            ::sched_yield();
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (!fs::exists(file))
+            continue;
+        storage::TDI8Bitmap back(1, 1);
+        ASSERT_TRUE(back.load(file)) << "run " << i;
+        EXPECT_EQ(back.height(), 1200);
+        EXPECT_EQ(back.getPixel(1809, 1199), (1809 * 7 + 1199 * 13) & 0xFF);
+    }
     fs::remove_all(dir);
 }
