@@ -1,5 +1,6 @@
 #include "core/config_file.h"
 
+#include "core/durable_file.h"
 #include "core/event_log.h"
 
 #include <algorithm>
@@ -108,6 +109,11 @@ bool ConfigFileStore::load(StationConfig& live, std::string_view requested)
     }
     live = candidate;
     m_name = name;
+    // The load's own lines follow the switches of the record being loaded.
+    m_log.applyConfig(live);
+    if (m_repair)
+        for (const auto& field : m_repair(live))
+            m_log.action("+++Configuration " + name + ": " + field + " out of range, default used");
     setUpFolders(live);
     for (StationFolder f : {StationFolder::SstvLastReceived, StationFolder::SstvLastRepeated, StationFolder::SstvPictures,
                             StationFolder::Schedules, StationFolder::FaxLastReceived,
@@ -129,25 +135,19 @@ bool ConfigFileStore::save(StationConfig& live, std::string_view requested)
         name = kStandardConfigName;
     const fs::path file = fileFor(name);
     live.writeHeader();
-    bool ok = false;
-    {
-        fs::path tmp = file;
-        tmp += ".tmp";
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            auto b = live.bytes();
-            out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-            out.close();
-            ok = !out.fail();
-        }
-        std::error_code ec;
-        if (ok) {
-            fs::rename(tmp, file, ec);
-            ok = !ec;
-        }
-        if (!ok)
-            fs::remove(tmp, ec);
+    // Folders below the station folder are stored relative to it, so a copied station folder
+    // writes into itself and not into the original.
+    StationConfig stored = live;
+    std::string base = m_station.string();
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    for (int i = 0; i < kFolderCount; ++i) {
+        const auto f = static_cast<StationFolder>(i);
+        const std::string text = withSlashes(live.folder(f));
+        if (text.size() > base.size() && text.compare(0, base.size(), base) == 0)
+            stored.setFolder(f, "./" + text.substr(base.size()));
     }
+    const bool ok = writeFileDurably(file, stored.bytes());
     if (!ok) {
         m_log.action("+++Failure saving configuration " + name);
         return false;

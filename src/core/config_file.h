@@ -8,9 +8,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tellur {
 class EventLog;
@@ -31,8 +33,15 @@ public:
     // to the standard one. On success the configuration name becomes the name used and the
     // folders are set up and ensured.
     bool load(StationConfig& live, std::string_view name);
-    // Writes through a temporary file and a rename, so a crash mid-write keeps the old file.
+    // Writes through a temporary file of its own, flushed before the rename, so a crash or a kill
+    // mid-write keeps the old file and parallel saves never share a temporary file.
     bool save(StationConfig& live, std::string_view name);
+
+    // Puts the fields of a loaded record that the field table rejects back to their defaults and
+    // returns their names; the table lives above this layer, so the owner supplies it. Each reset
+    // field is logged with "+++".
+    using RecordRepair = std::function<std::vector<std::string>(StationConfig&)>;
+    void setRecordRepair(RecordRepair repair) { m_repair = std::move(repair); }
 
     // The name in force; the standard name when nothing else was loaded or saved.
     const std::string& configurationName() const { return m_name; }
@@ -58,6 +67,7 @@ private:
     std::string m_name{kStandardConfigName};
     bool m_eventRunning = false;
     bool m_resetDone = false;
+    RecordRepair m_repair;
 };
 
 // Takes the bytes of a configuration file; true (and out filled) only for exactly one record

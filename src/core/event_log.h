@@ -8,10 +8,14 @@
 #include <vector>
 
 namespace tellur {
+class StationConfig;
 
 class EventLog {
 public:
     virtual ~EventLog() = default;
+    // Takes the log switches of a configuration ("Create event log:" and the like); logs without
+    // switches ignore it.
+    virtual void applyConfig(const StationConfig&) {}
     virtual void action(std::string_view text) = 0;       // only while "Create event log:" is set
     virtual void forcedAction(std::string_view text) = 0; // always
     virtual void error(std::string_view text) = 0;

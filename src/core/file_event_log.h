@@ -21,7 +21,7 @@ public:
     FileEventLog(std::filesystem::path stationFolder, const WallClock& clock);
 
     // Takes "Create event log:", "Log geostationary sat headers:" and the local-time switch.
-    void applyConfig(const StationConfig& config);
+    void applyConfig(const StationConfig& config) override;
     void setActionLogEnabled(bool on) { m_actionOn.store(on); }
     bool actionLogEnabled() const { return m_actionOn.load(); }
     void setSatelliteLogEnabled(bool on) { m_satOn.store(on); }

@@ -255,7 +255,11 @@ FaxSaveResult saveReceivedPicture(const FaxSaveRequest& req, storage::TDI8Bitmap
     if (req.autoSave) {
         if (req.stamp && text && req.picture.startTime != 0.0)
             drawStamp(picture, *text, stampText(req.picture.startTime, req.dateFormat, req.timeFormat, req.localTime));
-        result.written = picture.save(result.file);
+        // Two pictures ending in the same minute share a name: the later one gets a suffix.
+        if (const auto placed = picture.saveAsNew(result.file)) {
+            result.file = *placed;
+            result.written = true;
+        }
     }
     if (req.autoPrint && printer) {
         PrintRequest pr;

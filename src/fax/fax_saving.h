@@ -111,7 +111,7 @@ FaxSaveRequest saveRequestFromConfig(const StationConfig& config, const FaxModeR
                                      const FinishedPicture& picture, const std::filesystem::path& stationFolder);
 
 struct FaxSaveResult {
-    std::filesystem::path file; // the last saved file (also when nothing was written)
+    std::filesystem::path file; // the last saved file as written (also when nothing was written)
     bool written = false;
     PruneResult pruned;
 };

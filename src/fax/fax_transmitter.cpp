@@ -252,6 +252,16 @@ std::vector<std::uint8_t> FaxTransmitter::allCodes()
     return out;
 }
 
+void FaxTransmitter::writeAll(signal::CodeSink& sink)
+{
+    std::vector<std::uint8_t> codes;
+    while (nextLine(m_lineBuf)) {
+        codes.clear();
+        lineToCodes(m_lineBuf, codes);
+        sink.write(codes);
+    }
+}
+
 bool FaxTransmitter::pump(signal::CodeSink& sink)
 {
     if (m_pendingPos >= m_pending.size()) {

@@ -20,6 +20,10 @@
 
 namespace tellur::fax {
 
+// The most picture lines a transmission carries after scaling to the line (a 16 pixel wide
+// picture 32767 high would otherwise become millions of lines); taller pictures are refused.
+inline constexpr int kMaxTransmitLines = 32767;
+
 struct FaxTransmitSettings {
     FaxModeRecord mode;         // the current row
     std::int32_t lpm = 120;     // the receive window's current drum speed
@@ -69,6 +73,9 @@ public:
     void lineToCodes(std::span<const std::uint8_t> line, std::vector<std::uint8_t>& out);
     // The whole remaining transmission as codes.
     std::vector<std::uint8_t> allCodes();
+    // The same, line by line into sink without pacing (encoding into a file): memory stays that of
+    // one line however tall the picture.
+    void writeAll(signal::CodeSink& sink);
 
     // One round of the thread loop against a sink: waits while the sink has less than 1000 codes of
     // room, hands over at most 1000 codes at a time. Returns false when finished.

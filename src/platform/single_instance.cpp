@@ -16,7 +16,7 @@ SingleInstance::SingleInstance(const QString& key, const QString& lockDir, QObje
                                                    QCryptographicHash::Sha1).toHex().left(16);
     m_serverName = "tellur32-" + QString::fromLatin1(id);
     QDir().mkpath(lockDir);
-    m_lock = std::make_unique<QLockFile>(QDir(lockDir).filePath("tellur32.lock"));
+    m_lock = std::make_unique<QLockFile>(QDir(lockDir).filePath(kStationLockFile));
     m_lock->setStaleLockTime(0); // only a dead owner makes it stale
 }
 

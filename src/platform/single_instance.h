@@ -13,6 +13,9 @@ class QLocalServer;
 
 namespace tellur::platform {
 
+// The lock file a running station holds in its station folder.
+inline constexpr const char* kStationLockFile = "tellur32.lock";
+
 class SingleInstance : public QObject {
     Q_OBJECT
 public:

@@ -5,6 +5,7 @@
 #include "settings/rtty_mode_table.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -473,12 +474,45 @@ const std::vector<ConfigField>& configFields()
     return fields;
 }
 
+namespace {
+
+bool sameLetters(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+std::string_view captionKey(std::string_view caption)
+{
+    while (!caption.empty() && (caption.back() == ':' || caption.back() == ' '))
+        caption.remove_suffix(1);
+    while (!caption.empty() && caption.front() == ' ')
+        caption.remove_prefix(1);
+    return caption;
+}
+
+} // namespace
+
 const ConfigField* findConfigField(std::string_view name)
 {
-    for (const auto& f : configFields())
+    const auto& fields = configFields();
+    for (const auto& f : fields)
         if (f.name == name)
             return &f;
-    return nullptr;
+    for (const auto& f : fields)
+        if (sameLetters(f.name, name))
+            return &f;
+    // The dialog's caption ("data rate" for "Data rate:"), when only one field carries it.
+    const ConfigField* found = nullptr;
+    for (const auto& f : fields) {
+        if (!f.caption.empty() && sameLetters(captionKey(f.caption), captionKey(name))) {
+            if (found)
+                return nullptr;
+            found = &f;
+        }
+    }
+    return found;
 }
 
 std::string fieldValueText(const StationConfig& c, const ConfigField& f)
@@ -579,6 +613,35 @@ void writeFieldDefault(StationConfig& c, const ConfigField& f)
     case K::Double: c.setF64(f.offset, f.defReal); break;
     case K::Text: c.setStr(f.offset, f.capacity(), f.defText); break;
     }
+}
+
+std::vector<std::string> resetOutOfRangeFields(StationConfig& c)
+{
+    std::vector<std::string> reset;
+    StationConfig def;
+    for (const auto& f : configFields()) {
+        writeFieldDefault(def, f);
+        const auto now = c.bytes().subspan(f.offset, f.size);
+        if (std::equal(now.begin(), now.end(), def.bytes().begin() + f.offset))
+            continue;
+        bool ok = true;
+        if (f.kind == K::Text) {
+            ok = c.u8(f.offset) <= f.capacity();
+        } else if (f.kind == K::Double) {
+            ok = std::isfinite(c.f64(f.offset)) && f.accepts(c.f64(f.offset));
+        } else {
+            // Whole numbers go through their text, which reads each kind with its sign and width.
+            const std::string text = fieldValueText(c, f);
+            std::int64_t v = 0;
+            std::from_chars(text.data(), text.data() + text.size(), v);
+            ok = f.accepts(static_cast<double>(v));
+        }
+        if (!ok) {
+            writeFieldDefault(c, f);
+            reset.emplace_back(f.name);
+        }
+    }
+    return reset;
 }
 
 } // namespace tellur

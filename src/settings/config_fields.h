@@ -52,6 +52,8 @@ struct ConfigField {
 // rows, external program entries, quick texts, radio ports, movie formats) under indexed names
 // such as "faxMode.3.lpm".
 const std::vector<ConfigField>& configFields();
+// By name, exactly or without regard to case, else by the dialog's caption without its colon
+// ("data rate") when only one field carries it; nullptr otherwise.
 const ConfigField* findConfigField(std::string_view name);
 
 // The value as text: numbers in decimal (doubles with up to 17 significant digits), text as is.
@@ -68,5 +70,11 @@ std::string describe(SetFieldResult result, const ConfigField& field);
 
 // Writes the field's default into the record (the generated rows take theirs from the mode tables).
 void writeFieldDefault(StationConfig& config, const ConfigField& field);
+
+// A loaded record is only as sound as its file: every field outside the range the dialog enforces
+// (or a counted string longer than its field, or a real that is not finite) gets its default, and
+// the rest of the record is kept. A field holding its default is always accepted, since some
+// shipped rows hold values outside the dialog's range. Returns the names of the fields reset.
+std::vector<std::string> resetOutOfRangeFields(StationConfig& config);
 
 } // namespace tellur

@@ -119,8 +119,9 @@ bool WaveSource::init(std::string& error)
         error = "sound file has " + std::to_string(info.channels) + " channels";
         return false;
     }
-    if (info.samplerate < 1 || info.samplerate > 1000000) {
-        error = "sound file has an invalid sample rate " + std::to_string(info.samplerate);
+    if (info.samplerate < kMinSampleRate || info.samplerate > kMaxSampleRate) {
+        error = "sound file sample rate " + std::to_string(info.samplerate) + " S/s is outside " +
+                std::to_string(kMinSampleRate) + ".." + std::to_string(kMaxSampleRate) + " S/s";
         return false;
     }
     int major = info.format & SF_FORMAT_TYPEMASK;

@@ -28,6 +28,11 @@ struct MemoryImage {
 inline constexpr const char* kWrongWaveFormatMessage =
     "Sorry, wrong wave file format. Must be 11025 Samples/s, 16 Bit, Mono.";
 
+// Sample rates a recording may have; outside them a file is refused (a rate of a few S/s would
+// make the resampler produce gigabytes from a tiny file).
+inline constexpr int kMinSampleRate = 2000;
+inline constexpr int kMaxSampleRate = 384000;
+
 struct WaveFormat {
     int sampleRate = 0;
     int channels = 0;

@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -114,6 +115,9 @@ public:
     // leaves an empty 100 × 100 picture. save() writes only the written band.
     bool load(const std::filesystem::path& file);
     bool save(const std::filesystem::path& file);
+    // As save(), but an existing file of that name is kept unless replace: the picture then goes
+    // under a free name (see writeNewPicture), which is returned.
+    std::optional<std::filesystem::path> saveAsNew(const std::filesystem::path& file, bool replace = false);
 
     std::uint16_t jpegQuality = 25;
     std::uint16_t jpegSmoothing = 5;

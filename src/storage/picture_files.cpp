@@ -1,5 +1,8 @@
 #include "storage/picture_files.h"
 
+#include "core/bounded_read.h"
+#include "core/durable_file.h"
+
 #include "storage/picture_codecs.h"
 
 #include <algorithm>
@@ -34,13 +37,9 @@ std::string upperTail(const std::filesystem::path& file, std::size_t n)
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
+    if (pictureFormatOf(file) == PictureFormat::Unknown)
+        return std::nullopt; // no reader would take it: nothing to read
+    return readFileAtMost<std::vector<std::uint8_t>>(file, kMaxPictureFileBytes);
 }
 
 bool writeWholeFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes)
@@ -259,7 +258,10 @@ bool readPicture(const std::filesystem::path& file, RgbPicture& out)
     return true;
 }
 
-bool writePicture(const std::filesystem::path& file, const TDI8Bitmap& picture, const PictureSaveOptions& options)
+namespace {
+
+// Encodes into file, by the format its name gives.
+bool encodePictureFile(const std::filesystem::path& file, const TDI8Bitmap& picture, const PictureSaveOptions& options)
 {
     const ColourTable table = picture.colours();
     const detail::IndexedView v = viewOf(picture, table);
@@ -275,7 +277,7 @@ bool writePicture(const std::filesystem::path& file, const TDI8Bitmap& picture, 
     return false;
 }
 
-bool writePicture(const std::filesystem::path& file, const RgbPicture& picture, const PictureSaveOptions& options)
+bool encodePictureFile(const std::filesystem::path& file, const RgbPicture& picture, const PictureSaveOptions& options)
 {
     const PictureFormat format = pictureFormatOf(file);
     const int bits = saveBits(options.resolution);
@@ -295,7 +297,7 @@ bool writePicture(const std::filesystem::path& file, const RgbPicture& picture, 
             }
         TDI8Bitmap b(1, 1);
         toBitmap(d, b);
-        return writePicture(file, b, options);
+        return encodePictureFile(file, b, options);
     }
     switch (format) {
     case PictureFormat::Bmp: return writeWholeFile(file, detail::encodeBmp(picture));
@@ -307,6 +309,59 @@ bool writePicture(const std::filesystem::path& file, const RgbPicture& picture, 
     case PictureFormat::Unknown: break;
     }
     return false;
+}
+
+// The picture goes to a temporary file of its own (with the target's extension, which picks the
+// writer), is flushed and then put in place: replacing the target, or as a new file under the
+// first free name of target, "<stem>_2.<ext>", "<stem>_3.<ext>" ...
+template <class Picture>
+std::optional<std::filesystem::path> writeThroughTemp(const std::filesystem::path& file, const Picture& picture,
+                                                      const PictureSaveOptions& options, bool replace)
+{
+    std::filesystem::path tmp = uniqueTempPath(file);
+    tmp += file.extension();
+    std::error_code ec;
+    if (!encodePictureFile(tmp, picture, options)) {
+        std::filesystem::remove(tmp, ec);
+        return std::nullopt;
+    }
+    if (replace)
+        return replaceWithTempFile(tmp, file) ? std::optional(file) : std::nullopt;
+    for (int n = 1; n <= kMaxNameSuffix; ++n) {
+        const std::filesystem::path name =
+            n == 1 ? file
+                   : file.parent_path() / (file.stem().string() + "_" + std::to_string(n) + file.extension().string());
+        if (placeTempFileAsNew(tmp, name))
+            return name;
+        if (!std::filesystem::exists(name, ec))
+            break; // not a name clash: the folder refuses
+    }
+    std::filesystem::remove(tmp, ec);
+    return std::nullopt;
+}
+
+} // namespace
+
+bool writePicture(const std::filesystem::path& file, const TDI8Bitmap& picture, const PictureSaveOptions& options)
+{
+    return writeThroughTemp(file, picture, options, true).has_value();
+}
+
+bool writePicture(const std::filesystem::path& file, const RgbPicture& picture, const PictureSaveOptions& options)
+{
+    return writeThroughTemp(file, picture, options, true).has_value();
+}
+
+std::optional<std::filesystem::path> writeNewPicture(const std::filesystem::path& file, const TDI8Bitmap& picture,
+                                                     const PictureSaveOptions& options)
+{
+    return writeThroughTemp(file, picture, options, false);
+}
+
+std::optional<std::filesystem::path> writeNewPicture(const std::filesystem::path& file, const RgbPicture& picture,
+                                                     const PictureSaveOptions& options)
+{
+    return writeThroughTemp(file, picture, options, false);
 }
 
 PictureDescription describePicture(const std::filesystem::path& file)
@@ -333,15 +388,17 @@ PictureDescription describePicture(const std::filesystem::path& file)
 
 bool TDI8Bitmap::load(const std::filesystem::path& file) { return readPicture(file, *this); }
 
-bool TDI8Bitmap::save(const std::filesystem::path& file)
+bool TDI8Bitmap::save(const std::filesystem::path& file) { return saveAsNew(file, true).has_value(); }
+
+std::optional<std::filesystem::path> TDI8Bitmap::saveAsNew(const std::filesystem::path& file, bool replace)
 {
     compact();
     PictureSaveOptions options;
     options.jpegQuality = jpegQuality;
     options.jpegSmoothing = jpegSmoothing;
-    const bool ok = writePicture(file, *this, options);
+    auto placed = writeThroughTemp(file, *this, options, replace);
     expand();
-    return ok;
+    return placed;
 }
 
 bool RgbPicture::load(const std::filesystem::path& file) { return readPicture(file, *this); }

@@ -28,6 +28,8 @@ namespace tellur::storage {
 
 inline constexpr int kMaxPictureSide = 32767;
 inline constexpr std::int64_t kMaxPicturePixels = 64LL * 1024 * 1024;
+// Larger files are not read at all (the largest picture in 24-bit BMP is below this).
+inline constexpr std::size_t kMaxPictureFileBytes = 256u * 1024 * 1024;
 
 enum class PictureFormat { Unknown, Bmp, Pcx, Png, Jpg, Tif };
 
@@ -97,6 +99,15 @@ bool readPicture(const std::filesystem::path& file, RgbPicture& out);
 bool writePicture(const std::filesystem::path& file, const TDI8Bitmap& picture, const PictureSaveOptions& options = {});
 // Writes a true-colour picture with 24 bits.
 bool writePicture(const std::filesystem::path& file, const RgbPicture& picture, const PictureSaveOptions& options = {});
+// Every write goes through a temporary file, flushed before it takes the name, so a crash or a
+// kill never leaves a truncated picture. writePicture replaces a file of that name; writeNewPicture
+// never does: when the name is taken it uses "<stem>_2.<ext>", "<stem>_3.<ext>" ... (up to
+// kMaxNameSuffix) and returns the name used; nullopt when nothing could be written.
+inline constexpr int kMaxNameSuffix = 999;
+std::optional<std::filesystem::path> writeNewPicture(const std::filesystem::path& file, const TDI8Bitmap& picture,
+                                                     const PictureSaveOptions& options = {});
+std::optional<std::filesystem::path> writeNewPicture(const std::filesystem::path& file, const RgbPicture& picture,
+                                                     const PictureSaveOptions& options = {});
 
 // What the picture-information window shows. For a missing or unreadable file the format is "ERR"
 // and every number -1.

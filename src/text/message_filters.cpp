@@ -1,5 +1,7 @@
 #include "text/message_filters.h"
 
+#include "core/bounded_read.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -55,11 +57,7 @@ std::string buildFilterExpression(const std::string& typeKey, const std::string&
 
 void NavtexStationNames::load(const std::filesystem::path& file)
 {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream ss;
-    if (in)
-        ss << in.rdbuf();
-    loadFromText(ss.str());
+    loadFromText(readFileAtMost(file, kMaxTextFileBytes).value_or(std::string()));
 }
 
 void NavtexStationNames::loadFromText(const std::string& text)

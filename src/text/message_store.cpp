@@ -1,5 +1,6 @@
 #include "text/message_store.h"
 
+#include "core/bounded_read.h"
 #include "core/event_log.h"
 #include "core/numeric.h"
 
@@ -439,17 +440,14 @@ struct CountingSink : MessageSink {
 
 int MessageStore::importTextFile(const std::filesystem::path& file, DayTime now)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    const auto text = readFileAtMost(file, kMaxTextFileBytes);
+    if (!text)
         return -1;
     MessageStore second(m_file.parent_path());
     CountingSink sink(second);
     MessageFraming framing(MessageFraming::Variant::Import, sink);
-    char buf[4096];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        for (std::streamsize i = 0; i < in.gcount(); ++i)
-            framing.frame(buf[i], now);
-    }
+    for (char c : *text)
+        framing.frame(c, now);
     return sink.count;
 }
 

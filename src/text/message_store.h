@@ -88,7 +88,7 @@ public:
     void packAndLog(EventLog& log);
 
     // Imports every message of a text file through the import framing; returns how many were
-    // framed, or -1 when the file cannot be read.
+    // framed, or -1 when the file cannot be read or is larger than kMaxTextFileBytes.
     int importTextFile(const std::filesystem::path& file, DayTime now);
 
 private:

@@ -1,5 +1,7 @@
 #include "text/synop_decoder.h"
 
+#include "core/bounded_read.h"
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -825,11 +827,7 @@ void SynopStationList::load(const std::filesystem::path& file)
 {
     if (m_loaded)
         return;
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream ss;
-    if (in)
-        ss << in.rdbuf();
-    loadFromText(ss.str());
+    loadFromText(readFileAtMost(file, kMaxTextFileBytes).value_or(std::string()));
 }
 
 void SynopStationList::loadFromText(const std::string& text)

@@ -1,10 +1,15 @@
+#include "core/bounded_read.h"
+#include "settings/config_fields.h"
 #include "core/config_file.h"
 #include "core/event_log.h"
+#include "core/file_event_log.h"
+#include "core/station_time.h"
 #include "core_test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tellur;
 using tellur::test::readFile;
@@ -191,4 +196,81 @@ TEST(ConfigFile, LoadSetsUpAndCreatesTheFolders)
         EXPECT_TRUE(fs::is_directory(st.path() / name)) << name;
         EXPECT_EQ(live.folder(static_cast<StationFolder>(i)), st.path().string() + "/" + name + "/");
     }
+}
+
+// A damaged field is put back to its default with a "+++" line naming it, the rest of the record
+// is kept, and the load's lines follow the "Create event log:" switch of the record loaded.
+TEST(ConfigFile, LoadRepairsFieldsAndLogsWithTheLoadedSwitches)
+{
+    TempStation st;
+    FixedWallClock clock(0);
+    FileEventLog log(st.path(), clock);
+    ConfigFileStore store(st.path(), log);
+    store.setRecordRepair(resetOutOfRangeFields);
+    const ConfigField& maxLines = *findConfigField("faxMode.0.maxLines");
+    StationConfig saved;
+    saved.setFlag(cfg::kCreateEventLog, true);
+    saved.setStr(40, 15, "DL1ABC");
+    saved.setI32(maxLines.offset, 2000000000);
+    ASSERT_TRUE(store.save(saved, "Damaged")); // written while the log was still off
+
+    StationConfig live;
+    ASSERT_TRUE(store.load(live, "Damaged"));
+    EXPECT_EQ(live.i32(maxLines.offset), StationConfig().i32(maxLines.offset));
+    EXPECT_EQ(live.callsign(), "DL1ABC");
+    const std::string text = readFile(st.path() / "Logfiles" / FileEventLog::kActionFile);
+    EXPECT_EQ(text.find("saved with success"), std::string::npos);
+    const auto alert = text.find("+++Configuration Damaged: faxMode.0.maxLines out of range, default used\r\n");
+    const auto loaded = text.find("Configuration Damaged loaded with success");
+    ASSERT_NE(alert, std::string::npos) << text;
+    ASSERT_NE(loaded, std::string::npos) << text;
+    EXPECT_LT(alert, loaded);
+}
+
+// Whole-file reads stop at their cap, for files and for inputs without a size.
+TEST(BoundedRead, RefusesWhatExceedsTheCap)
+{
+    TempStation st;
+    writeFile(st.path() / "small", "12345");
+    struct Case { const char* file; std::size_t cap; bool ok; };
+    for (auto c : {Case{"small", 5, true}, {"small", 4, false}, {"missing", 100, false}}) {
+        const auto got = readFileAtMost(st.path() / c.file, c.cap);
+        EXPECT_EQ(got.has_value(), c.ok) << c.file << " " << c.cap;
+    }
+    // A pipe has no size to check beforehand: the read itself stops.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const std::string chunk(16384, 'x'); // fits the pipe's buffer
+    ASSERT_EQ(::write(fds[1], chunk.data(), chunk.size()), static_cast<ssize_t>(chunk.size()));
+    ::close(fds[1]);
+    EXPECT_FALSE(readFileAtMost("/proc/self/fd/" + std::to_string(fds[0]), 10000).has_value());
+    ::close(fds[0]);
+}
+
+// A station folder copied elsewhere keeps writing into itself: folders below the station folder
+// are stored as "./X/" and made absolute against the folder in use; others stay as they are.
+TEST(ConfigFile, FoldersBelowTheStationAreStoredRelative)
+{
+    TempStation st;
+    RecordingEventLog log;
+    const fs::path original = st.path() / "original", copy = st.path() / "copy";
+    fs::create_directories(original);
+    ConfigFileStore store(original, log);
+    StationConfig live;
+    store.setUpFolders(live);
+    live.setFolder(StationFolder::Movies, (st.path() / "elsewhere" / "Movies").string() + "/");
+    ASSERT_TRUE(store.save(live, ""));
+    StationConfig onDisk;
+    ASSERT_TRUE(decodeConfigRecord(std::span<const std::uint8_t>(
+                                       reinterpret_cast<const std::uint8_t*>(readFile(original / "tellur32.CNJ").data()), 16104),
+                                   onDisk));
+    EXPECT_EQ(onDisk.folder(StationFolder::FaxLastReceived), "./FAX-Lastreceived/");
+    EXPECT_EQ(onDisk.folder(StationFolder::Movies), (st.path() / "elsewhere" / "Movies").string() + "/");
+    EXPECT_EQ(live.folder(StationFolder::FaxLastReceived), original.string() + "/FAX-Lastreceived/");
+
+    fs::copy(original, copy, fs::copy_options::recursive);
+    ConfigFileStore copied(copy, log);
+    StationConfig loaded;
+    ASSERT_TRUE(copied.load(loaded, ""));
+    EXPECT_EQ(loaded.folder(StationFolder::FaxLastReceived), copy.string() + "/FAX-Lastreceived/");
 }

@@ -10,6 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sndfile.h>
+#include <csignal>
+#include <iterator>
+#include <thread>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace faxtest;
 namespace fs = std::filesystem;
@@ -143,4 +148,76 @@ TEST_F(FaxCli, DemoRunsWithoutADisplay)
     file = file.substr(0, file.find('\n'));
     EXPECT_TRUE(fs::exists(file)) << file;
     EXPECT_TRUE(fs::exists(dir / "demo" / "tellur32-demo-fax.wav"));
+}
+
+// Ctrl-C or SIGTERM in the middle of a picture from a pipe ends the reception as Stop does: the
+// picture in progress is saved, and the exit status names the signal.
+TEST_F(FaxCli, SignalDuringDecodeKeepsThePictureInProgress)
+{
+    const FaxModeRecord mode = kDefaultFaxModes[0];
+    auto source = makeChart(mode.pixelsPerLine, 300);
+    source.markAllWritten();
+    const auto pic = dir / "chart.png";
+    ASSERT_TRUE(source.save(pic));
+    const auto wav = dir / "fax.wav";
+    ASSERT_EQ(run(home + "encode fax --callsign DL0TST '" + pic.string() + "' '" + wav.string() + "'").rc, 0);
+    std::string audio;
+    {
+        std::ifstream in(wav, std::ios::binary);
+        audio.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    audio = audio.substr(44, (audio.size() - 44) * 7 / 10 / 2 * 2); // raw s16le, most of the picture
+
+    struct Case { int sig; int status; };
+    for (const auto c : {Case{SIGINT, 130}, Case{SIGTERM, 143}}) {
+        SCOPED_TRACE(c.sig);
+        const fs::path out = dir / ("out" + std::to_string(c.sig));
+        int toChild[2], fromChild[2];
+        ASSERT_EQ(::pipe(toChild), 0);
+        ASSERT_EQ(::pipe(fromChild), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::dup2(toChild[0], 0);
+            ::dup2(fromChild[1], 1);
+            ::close(toChild[1]);
+            ::close(fromChild[0]);
+            const std::string homeDir = (dir / "home").string(), outDir = out.string();
+            ::execl(TELLUR_CLI_PATH, TELLUR_CLI_PATH, "--home", homeDir.c_str(), "--json", "decode", "fax", "--out",
+                    outDir.c_str(), "-", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(toChild[0]);
+        ::close(fromChild[1]);
+        std::thread feeder([&] {
+            std::size_t done = 0;
+            while (done < audio.size()) {
+                const auto n = ::write(toChild[1], audio.data() + done, audio.size() - done);
+                if (n <= 0)
+                    break;
+                done += std::size_t(n);
+            }
+        });
+        // The picture is under way once the receiver reports its running state.
+        std::string seen;
+        char buf[4096];
+        while (seen.find("\"state\":\"running\"") == std::string::npos) {
+            const auto n = ::read(fromChild[0], buf, sizeof buf);
+            if (n <= 0)
+                break;
+            seen.append(buf, std::size_t(n));
+        }
+        feeder.join(); // the pipe is kept open: the decoder waits for more input
+        ::kill(pid, c.sig);
+        for (ssize_t n; (n = ::read(fromChild[0], buf, sizeof buf)) > 0;)
+            seen.append(buf, std::size_t(n));
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ::close(toChild[1]);
+        ::close(fromChild[0]);
+        ASSERT_TRUE(WIFEXITED(status)) << seen;
+        EXPECT_EQ(WEXITSTATUS(status), c.status) << seen;
+        EXPECT_NE(seen.find("{\"event\":\"picture\""), std::string::npos) << seen;
+        EXPECT_TRUE(fs::exists(out / "HF-Fax")) << seen;
+    }
 }

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <fstream>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tellur;
 using namespace tellur::fax;
@@ -139,4 +143,72 @@ TEST(FaxSaving, StampTextAndPlacement)
     storage::TDI8Bitmap small(50, 100);
     small.storeRow(0, grey);
     EXPECT_FALSE(drawStamp(small, text, " 15.01.2024 12:30 UTC ")) << "does not fit";
+}
+
+// Pictures ending in the same minute share a template name: none is overwritten, the later ones
+// get a suffix and the result names the file really written. No temporary file stays behind.
+TEST(FaxSaving, PicturesOfTheSameMinuteAreNeverOverwritten)
+{
+    const auto dir = freshDir("same_minute");
+    FaxSaveRequest req;
+    req.modeName = "HF-Fax";
+    req.pictureFolder = dir;
+    req.picture.lines = 4;
+    req.picture.startTime = 45306.5210; // 15 January 2024, 12:30
+    req.maxPictures = 20;
+    std::vector<fs::path> files;
+    for (std::uint8_t grey : {10, 20, 30}) {
+        storage::TDI8Bitmap pic(8, 4);
+        std::vector<std::uint8_t> row(8, grey);
+        for (int y = 0; y < 4; ++y)
+            pic.storeRow(y, row);
+        const auto r = saveReceivedPicture(req, pic, nullptr, nullptr);
+        ASSERT_TRUE(r.written);
+        files.push_back(r.file);
+    }
+    const fs::path folder = dir / "HF-Fax";
+    EXPECT_EQ(files, (std::vector<fs::path>{folder / "HF-Fax_20240115_1230.png", folder / "HF-Fax_20240115_1230_2.png",
+                                            folder / "HF-Fax_20240115_1230_3.png"}));
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        storage::TDI8Bitmap back(1, 1);
+        ASSERT_TRUE(back.load(files[i]));
+        EXPECT_EQ(back.getPixel(3, 2), 10 * (i + 1)) << files[i];
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator{}), 3);
+    fs::remove_all(dir);
+}
+
+// Killed at any moment of a picture save, the folder holds whole pictures only: the file under
+// the picture's name is absent or readable to its last row. The kill's moment varies per run.
+TEST(FaxSaving, KillDuringASaveNeverLeavesATruncatedPicture)
+{
+    const auto dir = freshDir("kill_save");
+    storage::TDI8Bitmap pic(1810, 1200);
+    std::vector<std::uint8_t> row(1810);
+    for (int y = 0; y < 1200; ++y) {
+        for (int x = 0; x < 1810; ++x)
+            row[std::size_t(x)] = static_cast<std::uint8_t>((x * 7 + y * 13) & 0xFF);
+        pic.storeRow(y, row);
+    }
+    const fs::path file = dir / "chart.png";
+    for (int i = 0; i < 8; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (;;)
+                pic.saveAsNew(file, true);
+        }
+        for (int y = 0; y < i * 300; ++y)
+            ::sched_yield();
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (!fs::exists(file))
+            continue;
+        storage::TDI8Bitmap back(1, 1);
+        ASSERT_TRUE(back.load(file)) << "run " << i;
+        EXPECT_EQ(back.height(), 1200);
+        EXPECT_EQ(back.getPixel(1809, 1199), (1809 * 7 + 1199 * 13) & 0xFF);
+    }
+    fs::remove_all(dir);
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -113,4 +115,62 @@ TEST(ConfigFields, ValueTextRoundTrips)
     for (const auto& f : configFields())
         ASSERT_EQ(setFieldFromText(c, f, fieldValueText(c, f), false), SetFieldResult::Ok) << f.name;
     EXPECT_TRUE(c == before);
+}
+
+// A damaged record: each field out of range (or unreadable) gets its default, with its name
+// reported; every other field keeps its value. The default record passes untouched.
+TEST(ConfigFields, LoadedRecordsAreRangeChecked)
+{
+    StationConfig pristine;
+    EXPECT_TRUE(resetOutOfRangeFields(pristine).empty());
+
+    StationConfig c;
+    const ConfigField& maxLines = *findConfigField("faxMode.3.maxLines");
+    const ConfigField& pixels = *findConfigField("faxMode.0.pixelsPerLine");
+    const ConfigField& lpm = *findConfigField("faxMode.3.lpm");
+    c.setI32(maxLines.offset, 2000000000);
+    c.setI32(pixels.offset, -5);
+    c.setF64(16, std::numeric_limits<double>::quiet_NaN());  // DataRate
+    c.setU8(33, 7);                                          // CreateEventlog, a flag
+    c.setU8(findConfigField("Callsign")->offset, 200);       // counted string longer than its field
+    c.setI32(findConfigField("RepeaterBeaconinterval")->offset, 0); // 0 is allowed beside 60..1800
+    c.setI32(lpm.offset, 240);                               // in range: kept
+    c.setI32(findConfigField("mainWindowLeft")->offset, -30000); // no range: kept
+
+    std::vector<std::string> reset = resetOutOfRangeFields(c);
+    std::sort(reset.begin(), reset.end());
+    EXPECT_EQ(reset, (std::vector<std::string>{"Callsign", "CreateEventlog", "DataRate", "faxMode.0.pixelsPerLine",
+                                               "faxMode.3.maxLines"}));
+    EXPECT_EQ(c.i32(maxLines.offset), pristine.i32(maxLines.offset));
+    EXPECT_EQ(c.i32(pixels.offset), pristine.i32(pixels.offset));
+    EXPECT_EQ(c.f64(16), 7350.0);
+    EXPECT_EQ(c.u8(33), 0);
+    EXPECT_EQ(c.callsign(), "");
+    EXPECT_EQ(fieldValueText(c, *findConfigField("RepeaterBeaconinterval")), "0");
+    EXPECT_EQ(c.i32(lpm.offset), 240);
+    EXPECT_EQ(c.i32(findConfigField("mainWindowLeft")->offset), -30000);
+    EXPECT_TRUE(resetOutOfRangeFields(c).empty());
+}
+
+// The command line names fields as a user types them: any case, or the dialog's caption.
+TEST(ConfigFields, NamesMatchWithoutCaseAndByCaption)
+{
+    struct Case { const char* typed; const char* field; };
+    for (auto k : {Case{"DataRate", "DataRate"}, {"datarate", "DataRate"}, {"data rate", "DataRate"},
+                   {"Data rate:", "DataRate"}, {"FAXMODE.3.LPM", "faxMode.3.lpm"}, {"call sign", "Callsign"},
+                   {"Command after picture RX", nullptr}, // two fields carry this caption
+                   {"no such field", nullptr}, {"", nullptr}}) {
+        const ConfigField* f = findConfigField(k.typed);
+        if (!k.field)
+            EXPECT_EQ(f, nullptr) << k.typed;
+        else
+            EXPECT_EQ(f ? std::string(f->name) : "none", k.field) << k.typed;
+    }
+    // Case-folded names are unique, so no field hides another.
+    std::set<std::string> folded;
+    for (const auto& f : configFields()) {
+        std::string n(f.name);
+        std::transform(n.begin(), n.end(), n.begin(), [](unsigned char c) { return std::tolower(c); });
+        EXPECT_TRUE(folded.insert(n).second) << f.name;
+    }
 }

@@ -160,6 +160,22 @@ TEST(WaveSource, BadInputGivesAReasonAndNoCrash)
     EXPECT_NE(err.find("x.wav"), std::string::npos);
 }
 
+// A rate far below any audio (1 S/s) would cost seconds and hundreds of megabytes to resample
+// from a tiny file; rates outside 2000..384000 S/s are refused with their figure.
+TEST(WaveSource, SampleRatesOutsideTheAudioRangeAreRefused)
+{
+    struct Row { std::uint32_t rate; bool opens; };
+    for (auto r : {Row{1, false}, {1999, false}, {2000, true}, {384000, true}, {384001, false}, {1000000, false}}) {
+        std::string err;
+        const auto src = WaveSource::openMemory(wav(2000, 1, r.rate), err);
+        EXPECT_EQ(src != nullptr, r.opens) << r.rate;
+        if (!r.opens) {
+            EXPECT_NE(err.find(std::to_string(r.rate)), std::string::npos) << err;
+            EXPECT_EQ(err.find('\n'), std::string::npos) << err;
+        }
+    }
+}
+
 TEST(WaveSource, RealRecordingOpensAsStationFormat)
 {
     std::filesystem::path p = std::filesystem::path(TELLUR_SHARED_DIR) / "testdata/real/fax/image.wav";

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -165,4 +166,29 @@ TEST(CliText, NamedConfigurationChoosesTheModeRowAndTheStoreFolder)
     EXPECT_EQ(run(cli() + " --home " + home.string() + " -q decode navtex " + rec).out.find("NOW IS THE TIME"),
               std::string::npos)
         << "the standard configuration keeps its own centre";
+}
+
+// A message store that cannot be written loses a framed bulletin: the decoder says so on one
+// line, logs it with "+++" and fails, and the capture file still holds the text.
+TEST(CliText, UnwritableMessageStoreFailsAndKeepsTheCapture)
+{
+    if (!haveMinimodem())
+        GTEST_SKIP() << "minimodem is not installed (./tellur setup installs it)";
+    const fs::path dir = freshDir("nostore");
+    const fs::path wav = dir / "bulletin.wav";
+    ASSERT_EQ(run("printf 'RYRYRY\\r\\nZCZC KA05\\r\\nGALE WARNING\\r\\nNNNN\\r\\nRYRY ' | minimodem --tx -q -R 48000 -f " +
+                  wav.string() + " --baudot --stopbits 1.5 -M 1275 -S 1445 45.45").status,
+              0);
+    const std::string base = cli() + " --home " + dir.string() + " ";
+    ASSERT_EQ(run(base + "-q config set CreateEventlog 1").status, 0);
+    fs::create_directories(dir / "NAVTEX-Database" / "NAVTEX.dbf"); // a folder where the database should be
+    const Proc rx = run(base + "-q decode rtty " + wav.string() + " --rtty-mode 0 --center 1360 2>&1 >/dev/null");
+    EXPECT_EQ(rx.status, 1) << rx.out;
+    EXPECT_NE(rx.out.find("1 message(s) could not be stored"), std::string::npos) << rx.out;
+    std::ifstream capture(dir / "Textmessages-Lastreceived" / "Capture.txt", std::ios::binary);
+    const std::string captured((std::istreambuf_iterator<char>(capture)), {});
+    EXPECT_NE(captured.find("GALE WARNING"), std::string::npos) << captured;
+    std::ifstream logFile(dir / "Logfiles" / "Action-log.txt", std::ios::binary);
+    const std::string logged((std::istreambuf_iterator<char>(logFile)), {});
+    EXPECT_NE(logged.find("+++1 message(s) could not be stored"), std::string::npos) << logged;
 }

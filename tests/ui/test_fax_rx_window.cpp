@@ -187,6 +187,20 @@ TEST_F(FaxWindowTest, SpectrumOpensWithItsUpdateThreadAndClosesCleanly)
     EXPECT_FALSE(station.config.flag(cfg::kFaxSpectrumOpen));
 }
 
+// A stored position with a 0 coordinate (the default 514, 0 among them) is applied.
+TEST_F(FaxWindowTest, SpectrumTakesItsStoredPositionZeroCoordinatesIncluded)
+{
+    struct Case { int left, top; };
+    for (const auto c : {Case{514, 0}, Case{0, 37}, Case{0, 0}}) {
+        SCOPED_TRACE(std::to_string(c.left) + "," + std::to_string(c.top));
+        station.config.setI32(cfg::kSpectrumWindowLeft, c.left);
+        station.config.setI32(cfg::kSpectrumWindowTop, c.top);
+        auto* spectrum = new TSpectrum(station, TSpectrum::Kind::FaxHistogram, false, true);
+        EXPECT_EQ(spectrum->pos(), QPoint(c.left, c.top));
+        delete spectrum;
+    }
+}
+
 // The typical road: FAX chosen, a recording decoded from a wave file, the chart saved under the
 // templated name when its stop tone ends it.
 TEST_F(FaxWindowTest, DecodesAWaveFileAndSavesThePictureUnderItsTemplatedName)

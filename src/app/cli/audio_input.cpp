@@ -19,6 +19,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include <signal.h>
+
 namespace tellur::cli {
 
 void ensureQtApplication()
@@ -35,10 +37,24 @@ void ensureQtApplication()
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_signal{0};
 
-extern "C" void onInterrupt(int)
+extern "C" void onInterrupt(int sig)
 {
+    g_signal.store(sig);
     g_interrupted.store(true);
+}
+
+// SIGINT and SIGTERM end the input as its end would; without SA_RESTART a blocked read of
+// standard input returns at once.
+void catchTerminationSignals()
+{
+    struct sigaction sa {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
 }
 
 class FileInput final : public AudioInput {
@@ -55,7 +71,7 @@ public:
     explicit StdinInput(int rate) : m_resampler(rate, signal::kSoundcardRate) {}
     std::size_t read(std::span<std::int16_t> out) override
     {
-        while (m_pending.size() - m_pos < out.size() && !m_eof)
+        while (m_pending.size() - m_pos < out.size() && !m_eof && !g_interrupted.load())
             fill();
         std::size_t n = std::min(out.size(), m_pending.size() - m_pos);
         std::copy_n(m_pending.begin() + static_cast<std::ptrdiff_t>(m_pos), n, out.begin());
@@ -154,10 +170,11 @@ void takeAudioInputOptions(std::vector<std::string>& args, AudioInputOptions& op
         try {
             std::size_t used = 0;
             opts.rate = std::stoi(rate, &used);
-            if (used != rate.size() || opts.rate < 1000 || opts.rate > 384000)
+            if (used != rate.size() || opts.rate < signal::kMinSampleRate || opts.rate > signal::kMaxSampleRate)
                 throw std::out_of_range(rate);
         } catch (const std::logic_error&) {
-            std::fprintf(stderr, "tellur32-cli: --rate must be a sample rate between 1000 and 384000\n");
+            std::fprintf(stderr, "tellur32-cli: --rate must be a sample rate between %d and %d\n", signal::kMinSampleRate,
+                         signal::kMaxSampleRate);
             throw std::invalid_argument("--rate");
         }
     }
@@ -179,8 +196,7 @@ std::unique_ptr<AudioInput> AudioInput::open(const AudioInputOptions& opts, std:
 {
     if (!opts.device.empty()) {
         ensureQtApplication();
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
+        catchTerminationSignals();
         auto in = std::make_unique<DeviceInput>();
         if (!in->start(opts.device, error))
             return nullptr;
@@ -204,6 +220,7 @@ DriveResult driveReceiver(AudioInput& input, signal::SoundcardDemodulator& demod
                           const TickFn& tick)
 {
     DriveResult r;
+    catchTerminationSignals();
     std::vector<std::int16_t> buf(kTickSamples);
     std::size_t fillCount = 0;
     const auto start = std::chrono::steady_clock::now();
@@ -225,10 +242,16 @@ DriveResult driveReceiver(AudioInput& input, signal::SoundcardDemodulator& demod
                 break;
             }
         }
-        if (end)
+        if (end || g_interrupted.load())
             break;
     }
+    r.signal = g_signal.load();
     return r;
+}
+
+int exitStatusAfter(const DriveResult& drive, int status)
+{
+    return drive.signal != 0 ? 128 + drive.signal : status;
 }
 
 } // namespace tellur::cli

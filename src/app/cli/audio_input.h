@@ -69,11 +69,17 @@ struct DriveResult {
     std::int64_t samples = 0;
     std::int64_t ticks = 0;
     bool stoppedByTick = false;
+    int signal = 0; // SIGINT or SIGTERM when one ended the input
 };
 
 // Feeds input through demod into ring and runs tick on the virtual clock. With realtime, input
 // is paced at 11025 S/s of wall-clock time (live sources are paced by the device anyway).
+// SIGINT and SIGTERM end the input as its end would (the caller then ends the reception as Stop
+// does); the signal is in the result.
 DriveResult driveReceiver(AudioInput& input, signal::SoundcardDemodulator& demod, SampleRing& ring,
                           bool realtime, const TickFn& tick);
+
+// 130 after SIGINT, 143 after SIGTERM, else status.
+int exitStatusAfter(const DriveResult& drive, int status);
 
 } // namespace tellur::cli

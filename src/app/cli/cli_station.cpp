@@ -1,5 +1,6 @@
 #include "app/cli/cli_station.h"
 
+#include "settings/config_fields.h"
 #include "core/station_paths.h"
 #include "core/station_time.h"
 
@@ -18,6 +19,7 @@ CliStation::CliStation(const CommonOptions& opts)
     std::filesystem::create_directories(m_folder, ec);
     if (!std::filesystem::is_directory(m_folder, ec))
         throw std::runtime_error("cannot create the station folder " + m_folder.string());
+    m_store.setRecordRepair(resetOutOfRangeFields);
     m_log.applyConfig(m_config);
     if (!std::filesystem::exists(m_store.standardFile(), ec)) {
         // A new station: the standard configuration with its folders, as the first start makes it.
@@ -32,7 +34,8 @@ CliStation::CliStation(const CommonOptions& opts)
     if (!m_requestedName.empty() && !std::filesystem::exists(m_store.fileFor(m_requestedName), ec) && !opts.quiet)
         std::fprintf(stderr, "tellur32-cli: configuration %s not found, using the standard one\n",
                      m_requestedName.c_str());
-    if (m_store.load(m_config, m_requestedName)) {
+    m_loaded = m_store.load(m_config, m_requestedName);
+    if (m_loaded) {
         m_log.applyConfig(m_config);
     } else {
         if (!opts.quiet)

@@ -27,6 +27,8 @@ public:
     // The folder a field names, absolute.
     std::filesystem::path folderPath(StationFolder f) const { return tellur::folderPath(m_config, f, m_folder); }
 
+    // False when the configuration file was there but could not be loaded (the defaults are in force).
+    bool loaded() const { return m_loaded; }
     // Saves under the name given with --config (created when new), else the name in force.
     bool save();
 
@@ -36,6 +38,7 @@ private:
     ConfigFileStore m_store;
     StationConfig m_config;
     std::string m_requestedName;
+    bool m_loaded = false;
 };
 
 } // namespace tellur::cli

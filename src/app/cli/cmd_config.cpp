@@ -2,10 +2,14 @@
 #include "app/cli/cli.h"
 #include "app/cli/cli_station.h"
 #include "settings/config_fields.h"
+#include "platform/single_instance.h"
+
+#include <QLockFile>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace tellur::cli {
@@ -51,6 +55,7 @@ int run(std::vector<std::string>& args, CommonOptions& opts)
         std::fputs("tellur32-cli config: dump, get NAME or set NAME VALUE\n", stderr);
         return kExitUsage;
     }
+    const bool force = takeFlag(args, "--force");
     const std::string sub = args[0];
     if (sub == "dump" && args.size() == 1) {
         CliStation station(opts);
@@ -69,7 +74,26 @@ int run(std::vector<std::string>& args, CommonOptions& opts)
             return kExitUsage;
         }
         CliStation station(opts);
+        // A running station saves its configuration on exit and would undo the change; its lock
+        // is held for the save so that none starts meanwhile.
+        QLockFile stationLock(QString::fromStdString((station.folder() / platform::kStationLockFile).string()));
+        stationLock.setStaleLockTime(0);
+        if (sub == "set" && !stationLock.tryLock(0) && !force) {
+            std::fprintf(stderr, "tellur32-cli config: a running station holds %s; close it first or give --force\n",
+                         (station.folder() / platform::kStationLockFile).c_str());
+            return kExitFailed;
+        }
         if (sub == "set") {
+            // Saving over a file that could not be read would replace it by the defaults.
+            if (!station.loaded()) {
+                std::error_code ec;
+                auto file = station.store().fileFor(opts.configName);
+                if (!std::filesystem::exists(file, ec))
+                    file = station.store().standardFile();
+                std::fprintf(stderr, "tellur32-cli config: %s could not be loaded; it is left as it is\n",
+                             file.c_str());
+                return kExitFailed;
+            }
             auto r = setFieldFromText(station.config(), *f, args[2]);
             if (r != SetFieldResult::Ok) {
                 std::fprintf(stderr, "tellur32-cli config: %s: %s\n", args[1].c_str(), describe(r, *f).c_str());
@@ -93,11 +117,14 @@ int run(std::vector<std::string>& args, CommonOptions& opts)
 const CliCommand kConfig("config", "prints or changes fields of a configuration",
                          "Usage: tellur32-cli [--home DIR] [--config NAME] config dump\n"
                          "       tellur32-cli [--home DIR] [--config NAME] [--json] config get NAME\n"
-                         "       tellur32-cli [--home DIR] [--config NAME] [--json] config set NAME VALUE\n\n"
+                         "       tellur32-cli [--home DIR] [--config NAME] [--json] config set [--force] NAME VALUE\n\n"
                          "dump prints every field of the configuration record as a JSON array of\n"
                          "{offset, name, kind, size, value}. get prints one value; set checks the value\n"
                          "against the field's kind, width and range and saves the configuration (under\n"
                          "--config NAME, created when new, else the configuration in use).\n"
+                         "Names match without regard to case; a dialog caption (\"data rate\") names its field.\n"
+                         "set refuses a configuration file that could not be loaded, and the configuration of\n"
+                         "a running station (its lock in the station folder) unless --force is given.\n"
                          "Rows are named by index: faxMode.0.lpm, rttyMode.6.shiftHz, externalProgram.2.name,\n"
                          "quickText.0.label, radio.1.baudRate, movieFormat.3.\n",
                          run);

@@ -77,14 +77,14 @@ int demoCommand(std::vector<std::string>& args, CommonOptions& opts)
         settings.callSign = "DEMO";
     std::fprintf(stderr, "Tellur32 demonstration: sending a test chart in FAX mode \"%s\" (%d LPM)...\n",
                  settings.mode.name.str().c_str(), settings.lpm);
-    const auto samples = encodeFaxSamples(settings, chart, text.get());
     const auto audioFile = folder / "tellur32-demo-fax.wav";
     std::string error;
-    if (!writeWave(audioFile, samples, error)) {
-        std::fprintf(stderr, "tellur32-cli demo: cannot write %s: %s\n", audioFile.c_str(), error.c_str());
+    const std::int64_t samples = encodeFaxToWave(settings, chart, text.get(), audioFile, error);
+    if (samples < 0) {
+        std::fprintf(stderr, "tellur32-cli demo: %s\n", error.c_str());
         return kExitFailed;
     }
-    std::fprintf(stderr, "FAX audio (%.0f s at 11025 samples/s): %s\n", double(samples.size()) / 11025.0,
+    std::fprintf(stderr, "FAX audio (%.0f s at 11025 samples/s): %s\n", double(samples) / 11025.0,
                  audioFile.c_str());
     std::fprintf(stderr, "receiving it through the FM FAX demodulator and the FAX receiver...\n");
 

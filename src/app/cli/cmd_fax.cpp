@@ -16,9 +16,8 @@
 #include "platform/qt_text_mask.h"
 #include "signal/demodulators.h"
 #include "signal/tone_generator.h"
+#include "signal/wave_file_sink.h"
 #include "storage/picture_files.h"
-
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cctype>
@@ -224,7 +223,7 @@ FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioI
     if (rx.state() != fax::ReceptionState::Waiting)
         rx.stopButtonClick(true);
     station.log().action("end FAX reception");
-    return {host.saved(), host.lastSaved(), drive.samples};
+    return {host.saved(), host.lastSaved(), drive.samples, drive};
 }
 
 namespace {
@@ -257,6 +256,8 @@ int decodeFaxCommand(std::vector<std::string>& args, CommonOptions& opts)
     const auto folder = out.empty() ? station.folderPath(StationFolder::FaxLastReceived)
                                     : std::filesystem::absolute(out);
     const auto r = decodeFax(station, opts, *input, row, startNow, folder, in.realtime);
+    if (r.drive.signal != 0)
+        return exitStatusAfter(r.drive, kExitOk);
     if (r.pictures == 0) {
         std::fprintf(stderr, "tellur32-cli decode fax: no FAX picture found\n");
         return kExitFailed;
@@ -266,36 +267,30 @@ int decodeFaxCommand(std::vector<std::string>& args, CommonOptions& opts)
 
 } // namespace
 
-bool writeWave(const std::filesystem::path& file, std::span<const std::int16_t> samples, std::string& error)
-{
-    SF_INFO info{};
-    info.samplerate = signal::kSoundcardRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(file.c_str(), SFM_WRITE, &info);
-    if (!f) {
-        error = sf_strerror(nullptr);
-        return false;
-    }
-    const auto n = sf_write_short(f, samples.data(), static_cast<sf_count_t>(samples.size()));
-    sf_close(f);
-    if (n != static_cast<sf_count_t>(samples.size())) {
-        error = "short write";
-        return false;
-    }
-    return true;
-}
-
-std::vector<std::int16_t> encodeFaxSamples(const fax::FaxTransmitSettings& settings, const storage::TDI8Bitmap& picture,
-                                           TextMaskRenderer* text)
+std::int64_t encodeFaxToWave(const fax::FaxTransmitSettings& settings, const storage::TDI8Bitmap& picture,
+                             TextMaskRenderer* text, const std::filesystem::path& file, std::string& error)
 {
     fax::FaxTransmitter tx(settings, picture, text);
-    signal::VectorToneSink sink;
-    signal::ToneGenerator gen(sink);
+    if (tx.pictureLines() > fax::kMaxTransmitLines) {
+        error = "picture too large: " + std::to_string(picture.width()) + " x " + std::to_string(picture.height()) +
+                " pixels give " + std::to_string(tx.pictureLines()) + " lines, at most " +
+                std::to_string(fax::kMaxTransmitLines);
+        return -1;
+    }
+    auto sink = signal::WaveFileSink::create(file, error);
+    if (!sink)
+        return -1;
+    signal::ToneGenerator gen(*sink);
     gen.start();
-    gen.appendCodes(tx.allCodes());
+    tx.writeAll(gen);
     gen.flush();
-    return std::move(sink.samples);
+    if (gen.outputErrors() > 0) {
+        error = gen.lastError();
+        return -1;
+    }
+    if (!sink->commit(error))
+        return -1;
+    return sink->samples();
 }
 
 fax::FaxTransmitSettings faxTransmitSettings(const StationConfig& config, std::size_t row)
@@ -341,19 +336,19 @@ int encodeFaxCommand(std::vector<std::string>& args, CommonOptions& opts)
     if (platform::ensureGuiApplication())
         text = std::make_unique<platform::QtTextMaskRenderer>();
     station.log().action("begin transmission of " + args[0] + ", Mode: " + settings.mode.name.str());
-    const auto samples = encodeFaxSamples(settings, picture, text.get());
     std::string error;
-    if (!writeWave(args[1], samples, error)) {
-        std::fprintf(stderr, "tellur32-cli encode fax: cannot write %s: %s\n", args[1].c_str(), error.c_str());
+    const std::int64_t samples = encodeFaxToWave(settings, picture, text.get(), args[1], error);
+    if (samples < 0) {
+        std::fprintf(stderr, "tellur32-cli encode fax: %s\n", error.c_str());
         return kExitFailed;
     }
     if (opts.json)
         emitJson("encoded", {{"mode", jsonString(settings.mode.name.str())},
                              {"file", jsonString(std::filesystem::absolute(args[1]).string())},
-                             {"seconds", std::to_string(double(samples.size()) / signal::kSoundcardRate)}});
+                             {"seconds", std::to_string(double(samples) / signal::kSoundcardRate)}});
     else if (!opts.quiet)
         std::fprintf(stderr, "%s: %.1f s of FAX audio in mode %s\n", args[1].c_str(),
-                     double(samples.size()) / signal::kSoundcardRate, settings.mode.name.str().c_str());
+                     double(samples) / signal::kSoundcardRate, settings.mode.name.str().c_str());
     return kExitOk;
 }
 

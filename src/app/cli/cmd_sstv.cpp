@@ -8,11 +8,11 @@
 #include "platform/qt_text_mask.h"
 #include "signal/demodulators.h"
 #include "signal/tone_generator.h"
+#include "signal/wave_file_sink.h"
 #include "sstv/sstv_receiver.h"
 #include "sstv/sstv_transmitter.h"
+#include "storage/picture_files.h"
 #include "storage/rgb_picture.h"
-
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -67,16 +67,22 @@ public:
             return;
         const std::string name(sstv::kSstvModes[static_cast<std::size_t>(row)].name);
         const auto start = receiver->pictureStartTime().value_or(sstv::CivilTime{});
-        const auto file = m_folder / sstv::lastReceivedFileName(start, name, m_format);
+        auto file = m_folder / sstv::lastReceivedFileName(start, name, m_format);
         std::error_code ec;
         std::filesystem::create_directories(m_folder, ec);
-        if (!receiver->picture().save(file)) {
+        // A picture of the same minute and mode is kept: this one gets a suffix.
+        storage::PictureSaveOptions options; // as RgbPicture::save writes
+        options.jpegQuality = 75;
+        options.jpegSmoothing = 0;
+        const auto placed = storage::writeNewPicture(file, receiver->picture(), options);
+        if (!placed) {
             ++failed;
             if (m_json)
                 emitJson("error", {{"text", jsonString("cannot write " + file.string())}});
             std::fprintf(stderr, "tellur32-cli decode sstv: cannot write %s\n", file.string().c_str());
             return;
         }
+        file = *placed;
         ++saved;
         if (m_json)
             emitJson("picture", {{"mode", jsonString(name)}, {"file", jsonString(file.string())}, {"lines", std::to_string(rows)}});
@@ -144,13 +150,15 @@ int decodeSstv(std::vector<std::string>& args, CommonOptions& opts)
     sstv::SstvReceiver receiver(settings, *ring, histogram, &sink, clock);
     sink.receiver = &receiver;
 
-    driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t ms) {
+    const auto drive = driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t ms) {
         elapsedMs = ms;
         receiver.tick();
         return true;
     });
     // The last line is decoded once a line's worth of items lies behind it: let silence follow
     // until the picture has ended one way or the other.
+    if (drive.signal != 0 && receiver.receiving())
+        receiver.stopPicture(); // as the Stop button: what arrived is kept when it is enough
     const auto block = static_cast<std::size_t>(settings.dataRate / 5);
     std::vector<std::uint16_t> silence(block, 0);
     for (int i = 0; receiver.receiving() && i < 60 * 5; ++i) {
@@ -162,7 +170,7 @@ int decodeSstv(std::vector<std::string>& args, CommonOptions& opts)
     }
     if (!opts.quiet && !opts.json)
         std::fprintf(stderr, "SSTV: %d picture(s) saved\n", sink.saved);
-    return sink.failed > 0 ? kExitFailed : kExitOk;
+    return exitStatusAfter(drive, sink.failed > 0 ? kExitFailed : kExitOk);
 }
 
 // Bilinear fit of any picture onto the mode's size.
@@ -257,33 +265,27 @@ int encodeSstv(std::vector<std::string>& args, CommonOptions& opts)
 
     sstv::SstvCodeStream stream(row, picture, settings);
     const auto codes = stream.allCodes();
-    signal::VectorToneSink samples;
-    signal::ToneGenerator generator(samples);
+    std::string error;
+    auto samples = signal::WaveFileSink::create(args[1], error);
+    if (!samples) {
+        std::fprintf(stderr, "tellur32-cli encode sstv: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    signal::ToneGenerator generator(*samples);
     generator.start();
     generator.appendCodes(codes);
     generator.flush();
-
-    SF_INFO info{};
-    info.samplerate = signal::kSoundcardRate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* out = sf_open(args[1].c_str(), SFM_WRITE, &info);
-    if (!out) {
-        std::fprintf(stderr, "tellur32-cli encode sstv: cannot write %s\n", args[1].c_str());
-        return kExitFailed;
-    }
-    const auto written = sf_write_short(out, samples.samples.data(), static_cast<sf_count_t>(samples.samples.size()));
-    sf_close(out);
-    if (written != static_cast<sf_count_t>(samples.samples.size())) {
-        std::fprintf(stderr, "tellur32-cli encode sstv: cannot write %s\n", args[1].c_str());
+    if (generator.outputErrors() > 0 || !samples->commit(error)) {
+        std::fprintf(stderr, "tellur32-cli encode sstv: %s\n",
+                     generator.outputErrors() > 0 ? generator.lastError().c_str() : error.c_str());
         return kExitFailed;
     }
     if (opts.json)
         emitJson("encoded", {{"mode", jsonString(std::string(mode.name))}, {"file", jsonString(args[1])},
-                             {"seconds", std::to_string(double(samples.samples.size()) / signal::kSoundcardRate)}});
+                             {"seconds", std::to_string(double(samples->samples()) / signal::kSoundcardRate)}});
     else if (!opts.quiet)
         std::fprintf(stderr, "SSTV: %s, %s, %.1f s\n", std::string(mode.name).c_str(), args[1].c_str(),
-                     double(samples.samples.size()) / signal::kSoundcardRate);
+                     double(samples->samples()) / signal::kSoundcardRate);
     return kExitOk;
 }
 

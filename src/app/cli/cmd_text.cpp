@@ -3,6 +3,7 @@
 #include "app/cli/cli.h"
 #include "app/cli/cli_station.h"
 
+#include "core/bounded_read.h"
 #include "core/demodulator_table.h"
 #include "core/numeric.h"
 #include "core/sample_ring.h"
@@ -55,9 +56,13 @@ public:
     {
         const int q = m.kind == FramedMessage::Kind::Navtex ? messageQuality(joinLines(m.lines)) : 1000;
         bool stored = false;
+        const int errorsBefore = m_store ? m_store->storeErrors() : 0;
         if (m_store)
             stored = m.kind == FramedMessage::Kind::Navtex ? m_store->storeNavtex(m.id, m.start, m.lines)
                                                            : m_store->storeBulletin(m.id, m.start, m.lines);
+        // Without a usable store every message is lost, not only those the database refused.
+        if (!m_store || m_store->storeErrors() > errorsBefore)
+            ++lost;
         ++count;
         if (m_json)
             emitJson("message", {{"id", jsonString(m.id.substr(0, 4))}, {"quality", std::to_string(q)},
@@ -67,6 +72,7 @@ public:
                          stored ? ", stored" : ", not stored");
     }
     int count = 0;
+    int lost = 0; // framed, but not written into the message store
 
 private:
     MessageStore* m_store;
@@ -174,7 +180,7 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     DayTime now = start;
     std::int32_t readIndex = 0;
     std::vector<std::uint16_t> items;
-    driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t elapsedMs) {
+    const auto drive = driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t elapsedMs) {
         now = start + static_cast<double>(elapsedMs) / 86400000.0;
         items.clear();
         const std::int32_t write = ring->writeSnapshot();
@@ -205,7 +211,14 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     capture.close(now);
     if (!opts.quiet && !opts.json)
         std::fprintf(stderr, "%zu characters, %d messages\n", shownChars, sink.count);
-    return kExitOk;
+    if (sink.lost > 0) {
+        const std::string text = std::to_string(sink.lost) + " message(s) could not be stored in the message store " +
+                                 (station.folderPath(StationFolder::NavtexDatabase) / kMessageStoreFile).string();
+        station.log().action("+++" + text);
+        std::fprintf(stderr, "tellur32-cli decode: %s; the text is in the capture file\n", text.c_str());
+        return exitStatusAfter(drive, kExitFailed);
+    }
+    return exitStatusAfter(drive, kExitOk);
 }
 
 const CliCommand kDecodeRtty("decode rtty", "decodes RTTY (Baudot) text from audio",
@@ -223,8 +236,9 @@ const CliCommand kDecodeNavtex("decode navtex", "decodes NAVTEX (SITOR-B) messag
 
 std::vector<std::string> readTextLines(const std::string& path, bool& ok)
 {
-    std::ifstream in(path, std::ios::binary);
-    ok = static_cast<bool>(in);
+    const auto text = readFileAtMost(path, kMaxTextFileBytes);
+    ok = text.has_value();
+    std::istringstream in(text.value_or(std::string()));
     std::vector<std::string> lines;
     std::string line;
     while (std::getline(in, line)) {

@@ -26,13 +26,15 @@ struct FaxDecodeResult {
     int pictures = 0;
     std::filesystem::path lastSaved;
     std::int64_t samples = 0;
+    DriveResult drive;
 };
 // Runs the receiver over the input; pictures go below pictureFolder (one folder per mode).
 FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
                           bool startNow, const std::filesystem::path& pictureFolder, bool realtime);
 
-std::vector<std::int16_t> encodeFaxSamples(const fax::FaxTransmitSettings& settings,
-                                           const storage::TDI8Bitmap& picture, TextMaskRenderer* text);
-bool writeWave(const std::filesystem::path& file, std::span<const std::int16_t> samples, std::string& error);
+// Transmits the picture into a WAV file at 11025 S/s, streamed (memory flat whatever its height),
+// replacing file only once complete. The number of samples, or -1 with a one-line reason.
+std::int64_t encodeFaxToWave(const fax::FaxTransmitSettings& settings, const storage::TDI8Bitmap& picture,
+                             TextMaskRenderer* text, const std::filesystem::path& file, std::string& error);
 
 } // namespace tellur::cli

@@ -1,5 +1,6 @@
 #include "app/ui/hauptformular.h"
 
+#include "settings/config_fields.h"
 #include "core/file_event_log.h"
 #include "ui/key_swallower.h"
 #include "ui/myform.h"
@@ -90,6 +91,7 @@ THauptformular::THauptformular(StationContext& station, Options options, QWidget
 {
     setObjectName("THauptformular");
     setWindowTitle("Tellur32");
+    m_store.setRecordRepair(resetOutOfRangeFields);
     setAcceptDrops(true);
     if (!m_options.terminate)
         m_options.terminate = [] { std::exit(3); };

@@ -35,7 +35,9 @@ TSpectrum::TSpectrum(StationContext& station, Kind kind, bool ptcScale, bool cen
 
     const int left = station.config.i32(cfg::kSpectrumWindowLeft);
     const int top = station.config.i32(cfg::kSpectrumWindowTop);
-    if (left != cfg::kWindowUnset && top != cfg::kWindowUnset && left != 0 && top != 0)
+    // 0 is a position like any other (the default is 514, 0); only the unset marker keeps the
+    // window where it opens.
+    if (left != cfg::kWindowUnset && top != cfg::kWindowUnset)
         move(left, top);
 
     // The thread only paces the redraws; the histogram is read on the GUI thread.
@@ -178,7 +180,9 @@ TScope::TScope(StationContext& station, QWidget* parent)
     m_image.fill(Qt::black);
     const int left = station.config.i32(cfg::kScopeWindowLeft);
     const int top = station.config.i32(cfg::kScopeWindowTop);
-    if (left != cfg::kWindowUnset && top != cfg::kWindowUnset && left != 0 && top != 0)
+    // 0 is a position like any other (the default is 514, 0); only the unset marker keeps the
+    // window where it opens.
+    if (left != cfg::kWindowUnset && top != cfg::kWindowUnset)
         move(left, top);
 }
 
