@@ -100,9 +100,8 @@ bool ConfigFileStore::load(StationConfig& live, std::string_view requested)
         file = standardFile();
         name = kStandardConfigName;
     }
-    std::vector<std::uint8_t> bytes;
     StationConfig candidate;
-    if (!readFileBytes(file, bytes) || !decodeConfigRecord(bytes, candidate)) {
+    if (!loadConfigFile(file, candidate)) {
         m_log.action("Failure loading configuration " + name);
         return false;
     }
@@ -129,25 +128,7 @@ bool ConfigFileStore::save(StationConfig& live, std::string_view requested)
         name = kStandardConfigName;
     const fs::path file = fileFor(name);
     live.writeHeader();
-    bool ok = false;
-    {
-        fs::path tmp = file;
-        tmp += ".tmp";
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            auto b = live.bytes();
-            out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-            out.close();
-            ok = !out.fail();
-        }
-        std::error_code ec;
-        if (ok) {
-            fs::rename(tmp, file, ec);
-            ok = !ec;
-        }
-        if (!ok)
-            fs::remove(tmp, ec);
-    }
+    const bool ok = saveConfigFile(file, live);
     if (!ok) {
         m_log.action("+++Failure saving configuration " + name);
         return false;
@@ -200,6 +181,38 @@ fs::path ConfigFileStore::ensureFolder(StationConfig& config, StationFolder fold
     p = folderPath(config, folder, m_station);
     fs::create_directories(p, ec);
     return p;
+}
+
+bool loadConfigFile(const fs::path& file, StationConfig& config)
+{
+    std::vector<std::uint8_t> bytes;
+    return readFileBytes(file, bytes) && decodeConfigRecord(bytes, config);
+}
+
+bool saveConfigFile(const fs::path& file, const StationConfig& config)
+{
+    std::error_code ec;
+    if (file.has_parent_path())
+        fs::create_directories(file.parent_path(), ec);
+    fs::path tmp = file;
+    tmp += ".tmp";
+    bool ok = false;
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (out) {
+            auto b = config.bytes();
+            out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+            out.close();
+            ok = !out.fail();
+        }
+    }
+    if (ok) {
+        fs::rename(tmp, file, ec);
+        ok = !ec;
+    }
+    if (!ok)
+        fs::remove(tmp, ec);
+    return ok;
 }
 
 } // namespace tellur

@@ -28,4 +28,11 @@ constexpr std::int32_t ringIndex(std::int64_t i)
     return static_cast<std::int32_t>(r < 0 ? r + kRingSize : r);
 }
 
+// A ring position kept with its fraction (a line start), brought into 0 <= v < kRingSize.
+inline double ringPosition(double v)
+{
+    v = std::fmod(v, double(kRingSize));
+    return v < 0 ? v + kRingSize : v;
+}
+
 } // namespace tellur
