@@ -192,8 +192,6 @@ bool loadConfigFile(const fs::path& file, StationConfig& config)
 bool saveConfigFile(const fs::path& file, const StationConfig& config)
 {
     std::error_code ec;
-    if (file.has_parent_path())
-        fs::create_directories(file.parent_path(), ec);
     fs::path tmp = file;
     tmp += ".tmp";
     bool ok = false;
