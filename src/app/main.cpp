@@ -13,9 +13,48 @@
 #include <QDir>
 
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Also the source of the manual page tellur32(1).
+const char* const kUsage =
+    "Usage: tellur32 [--home DIR] [SWITCH...]\n"
+    "\n"
+    "The Tellur32 station: receives HF weather-fax and weather-satellite pictures, SSTV pictures\n"
+    "and RTTY and NAVTEX text from the soundcard or a serial modem. It needs a desktop session;\n"
+    "tellur32-cli does the same decoding without a display.\n"
+    "\n"
+    "Options:\n"
+    "  --home DIR    the station folder (default $TELLUR32_HOME, else $XDG_DATA_HOME/tellur32,\n"
+    "                normally ~/.local/share/tellur32)\n"
+    "  --help        this text\n"
+    "\n"
+    "Switches: a letter, any one separator character, then the value (C=Contest, q:90):\n"
+    "  C=NAME        load the configuration NAME.CNJ of the station folder\n"
+    "  M=N           select entry N of the operating-type list at start (0 none, 2 FAX)\n"
+    "  Q=MINUTES     quit after that many minutes (values below 60 count as 60)\n"
+    "  S=N           start the FAX window with mode row N\n"
+    "  U             no warnings about the display at start\n"
+    "  X             external mixer control on\n"
+    "\n"
+    "Files: tellur32.CNJ (the standard configuration), NAME.CNJ, ports.conf (serial devices\n"
+    "behind COM1..COM8), Logfiles/ and the picture and message folders, all in the station\n"
+    "folder. A new station folder receives the files of share/tellur32/defaults.\n"
+    "\n"
+    "Help: Help > Help topics opens the manual in the web browser (share/tellur32/help).\n"
+    "SIGTERM, SIGINT and SIGHUP close the program as its window does, saving the configuration.\n";
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
     if (!tellur::platform::hasDisplay()) {
         std::fprintf(stderr, "tellur32: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
                              "Run it from a desktop session, or use tellur32-cli for headless work.\n");

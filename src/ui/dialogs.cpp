@@ -1,8 +1,9 @@
 #include "ui/dialogs.h"
 
-
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace tellur::ui {
 
@@ -30,6 +31,11 @@ QString Dialogs::openFileName(QWidget* parent, const QString& title, const QStri
 QString Dialogs::saveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, title, folder, filter);
+}
+
+void Dialogs::openUrl(QWidget*, const QUrl& url)
+{
+    QDesktopServices::openUrl(url);
 }
 
 } // namespace tellur::ui

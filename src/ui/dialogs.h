@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class QUrl;
 class QWidget;
 
 namespace tellur::ui {
@@ -20,6 +21,8 @@ public:
                                  const QString& filter);
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filter);
+    // Hands a page to the desktop's browser (xdg-open).
+    virtual void openUrl(QWidget* parent, const QUrl& url);
 };
 
 } // namespace tellur::ui

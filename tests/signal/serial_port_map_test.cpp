@@ -37,3 +37,11 @@ TEST(SerialPortMap, LoadsFromTheStationFolder)
     EXPECT_EQ(loadPortMap(dir).devicePath(3), "/dev/ttyACM7");
     std::filesystem::remove_all(dir);
 }
+
+TEST(SerialPortMap, TheFileShippedForNewStationsHoldsTheDefaults)
+{
+    // A new station must find its devices where a station without the file would.
+    const auto shipped = loadPortMap(std::filesystem::path(TELLUR_SOURCE_DIR) / "defaults");
+    EXPECT_EQ(shipped.devices, SerialPortMap::defaults().devices);
+    EXPECT_EQ(shipped.downloaderCommand, SerialPortMap::defaults().downloaderCommand);
+}

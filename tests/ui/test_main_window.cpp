@@ -6,8 +6,10 @@
 #include "platform/single_instance.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -367,6 +369,108 @@ TEST(SingleInstance, SecondStartRaisesTheFirstAndGivesUp)
     QTemporaryDir other;
     platform::SingleInstance elsewhere("PREVINST:Tellur32", other.path());
     EXPECT_TRUE(elsewhere.acquire()) << "another station folder is another station";
+}
+
+class HelpTest : public StationFixture {
+protected:
+    QString english() const { return QString::fromStdString((dataFolder / "help" / "TLEng.html").string()); }
+    void triggerHelpTopics(THauptformular& m) { m.findChild<QAction*>("Helptopics1")->trigger(); }
+};
+
+TEST_F(HelpTest, HelpTopicsOpensTheEnglishStartPageInTheBrowser)
+{
+    writeConfig(StationConfig {});
+    auto& m = makeMain();
+    ASSERT_TRUE(QFileInfo::exists(english())) << "the English help ships with the program";
+    triggerHelpTopics(m);
+    ASSERT_EQ(dialogs->opened.size(), 1);
+    EXPECT_EQ(dialogs->opened.front(), QUrl::fromLocalFile(english()));
+    EXPECT_TRUE(dialogs->asked.isEmpty()) << dialogs->asked.join("|").toStdString();
+}
+
+TEST_F(HelpTest, EveryWindowHasAPageThatShowsItsScreenshot)
+{
+    struct WindowPage {
+        const char* page;
+        const char* screenshot;
+    };
+    const WindowPage pages[] = {
+        {"main-window", "main_window"},   {"fax-rx-window", "fax_rx_window"},
+        {"fax-tools", "fax_tools"},       {"spectrum", "spectrum"},
+        {"configuration", "configuration_dialog"},
+    };
+    const QString start = english();
+    QFile startFile(start);
+    ASSERT_TRUE(startFile.open(QIODevice::ReadOnly));
+    const QString contents = QString::fromUtf8(startFile.readAll());
+    for (const auto& p : pages) {
+        SCOPED_TRACE(p.page);
+        QFile page(QFileInfo(start).path() + "/TLEng/" + p.page + ".html");
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(contents.contains(QString("href=\"TLEng/") + p.page + ".html\"")) << "listed on the start page";
+        EXPECT_TRUE(QString::fromUtf8(page.readAll()).contains(QString("src=\"../screenshots/") + p.screenshot + ".png\""));
+        EXPECT_TRUE(std::filesystem::exists(dataFolder / "docs" / "screenshots" / (std::string(p.screenshot) + ".png")));
+    }
+}
+
+TEST_F(HelpTest, FirstStartOpensTheFirstStepsAndSeedsTheNewStation)
+{
+    makeMain();
+    ASSERT_EQ(dialogs->opened.size(), 1);
+    const QString page = dialogs->opened.front().toLocalFile();
+    EXPECT_TRUE(page.endsWith("/help/TLEng/getting-started.html")) << page.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(page));
+    EXPECT_TRUE(std::filesystem::exists(station.folder / "ports.conf")) << "the shipped station files were copied";
+}
+
+TEST_F(HelpTest, EveryLanguageWithoutItsFileFallsBackToEnglishWithTheMessage)
+{
+    const char* files[] = {"TLDeu", "TLEsp", "TLFra", "TLJpn", "TLIT", "TLRus"};
+    writeConfig(StationConfig {});
+    auto& m = makeMain();
+    for (int lang = 1; lang <= 6; ++lang) {
+        SCOPED_TRACE(lang);
+        dialogs->asked.clear();
+        dialogs->opened.clear();
+        dialogs->edit = [lang](StationConfig& c) { c.setI32(cfg::kHelpLanguage, lang); };
+        m.openConfigurationDialog(); // the language chosen there is applied after OK
+        const QString expected = QString::fromStdString((dataFolder / "help").string()) + "/" + files[lang - 1] + ".html";
+        ASSERT_EQ(dialogs->asked.size(), 1);
+        EXPECT_EQ(dialogs->asked.front(),
+                  "The help file '" + expected + "' for the language you selected is not on your computer.\r\n"
+                  "Go to the Tellur32 internet home page to download the desired help file, if available.\r\n"
+                  "You can select the help language in the configuration window, tab sheet \"Configuration/help\".\r\n"
+                  "As long as the selected help file is not present, Tellur32 will use the English help, instead.");
+        EXPECT_EQ(m.helpFile(), english());
+        EXPECT_EQ(station.config.i32(cfg::kHelpLanguage), 0);
+        triggerHelpTopics(m);
+        EXPECT_EQ(dialogs->opened.value(0), QUrl::fromLocalFile(english()));
+    }
+}
+
+TEST_F(HelpTest, AHelpFileInTheStationFolderServesItsLanguage)
+{
+    StationConfig c;
+    c.setI32(cfg::kHelpLanguage, 1);
+    writeConfig(c);
+    std::filesystem::create_directories(station.folder / "help");
+    std::ofstream(station.folder / "help" / "TLDeu.html") << "<html><body>Hilfe</body></html>\n";
+    auto& m = makeMain();
+    m.openConfigurationDialog();
+    EXPECT_TRUE(dialogs->asked.isEmpty()) << dialogs->asked.join("|").toStdString();
+    EXPECT_EQ(m.helpFile(), QString::fromStdString((station.folder / "help" / "TLDeu.html").string()));
+    EXPECT_EQ(station.config.i32(cfg::kHelpLanguage), 1);
+}
+
+TEST_F(HelpTest, WithoutAnyHelpInstalledTheUserIsToldAndNoBrowserStarts)
+{
+    dataFolder = std::filesystem::path(dir.path().toStdString()) / "no-data";
+    writeConfig(StationConfig {});
+    auto& m = makeMain();
+    triggerHelpTopics(m);
+    EXPECT_TRUE(dialogs->opened.isEmpty());
+    ASSERT_EQ(dialogs->asked.size(), 1);
+    EXPECT_TRUE(dialogs->asked.front().startsWith("No help file is installed in ")) << dialogs->asked.front().toStdString();
 }
 
 } // namespace

@@ -4,10 +4,14 @@
 #include "ui_fixture.h"
 
 #include "fax/ui/fax_rx_win.h"
+#include "settings/ui/configuration_dialog.h"
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QFile>
 #include <QPixmap>
+#include <QRegularExpression>
+#include <QTextBrowser>
 
 namespace tellur::ui::test {
 namespace {
@@ -59,6 +63,41 @@ TEST_F(Screenshots, MainWindowAndFaxReception)
     shoot(fax->tools(), "fax_tools");
     shoot(fax->spectrum(), "spectrum");
     fax->abortPlayback();
+}
+
+TEST_F(Screenshots, ConfigurationDialog)
+{
+    ConfigurationEnvironment env;
+    env.soundOutputDevices = {"Built-in Audio Analog Stereo"};
+    env.mixerDevices = {"Built-in Audio Analog Stereo"};
+    StationConfig c;
+    TConfiguration dialog(c, env, false);
+    dialog.activate();
+    dialog.show();
+    shoot(&dialog, "configuration_dialog");
+}
+
+// The help's start page as a text browser shows it; every picture it names must load.
+TEST_F(Screenshots, HelpStartPage)
+{
+    const QString start = QString::fromStdString((dataFolder / "help" / "TLEng.html").string());
+    QFile css(QString::fromStdString((dataFolder / "help" / "TLEng" / "style.css").string()));
+    ASSERT_TRUE(css.open(QIODevice::ReadOnly));
+    QTextBrowser browser;
+    browser.document()->setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
+    browser.resize(1300, 700);
+    browser.setSource(QUrl::fromLocalFile(start));
+    EXPECT_TRUE(browser.toPlainText().contains("Getting started"));
+    const QString html = browser.document()->toHtml();
+    const QRegularExpression img("<img src=\"([^\"]+)\"");
+    int pictures = 0;
+    for (auto it = img.globalMatch(html); it.hasNext(); ++pictures) {
+        const QUrl url = browser.source().resolved(QUrl(it.next().captured(1)));
+        EXPECT_FALSE(QPixmap(url.toLocalFile()).isNull()) << url.toString().toStdString();
+    }
+    EXPECT_GT(pictures, 0);
+    browser.show();
+    shoot(&browser, "help_start_page");
 }
 
 } // namespace

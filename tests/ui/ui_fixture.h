@@ -10,10 +10,12 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,6 +28,8 @@ struct ScriptedDialogs : StationDialogs {
     int firstTimeCalls = 0;
     std::vector<bool> configureCalls; // firstTime of every configuration dialog opened
     bool confirmReset = false;        // the configuration dialog ends with a confirmed reset
+    QList<QUrl> opened;               // pages handed to the browser
+    std::function<void(StationConfig&)> edit; // what the user changes in the configuration dialog
 
     bool question(QWidget*, const QString&, const QString& text) override
     {
@@ -38,6 +42,7 @@ struct ScriptedDialogs : StationDialogs {
     }
     void information(QWidget*, const QString&, const QString& text) override { asked << text; }
     void warning(QWidget*, const QString&, const QString& text) override { asked << text; }
+    void openUrl(QWidget*, const QUrl& url) override { opened << url; }
     QString openFileName(QWidget*, const QString& title, const QString&, const QString&) override
     {
         asked << title;
@@ -56,9 +61,11 @@ struct ScriptedDialogs : StationDialogs {
         ++firstTimeCalls;
         return 0;
     }
-    bool configure(QWidget*, StationConfig&, const ConfigurationEnvironment&, bool firstTime) override
+    bool configure(QWidget*, StationConfig& config, const ConfigurationEnvironment&, bool firstTime) override
     {
         configureCalls.push_back(firstTime);
+        if (edit)
+            edit(config);
         return confirmReset && !firstTime;
     }
 };
@@ -100,6 +107,7 @@ protected:
         o.outputDevices = 1;
         o.terminate = [this] { ++terminated; };
         o.reboot = [this] { ++rebooted; };
+        o.dataFolder = dataFolder;
         main = std::make_unique<THauptformular>(station, o);
         beforeStart(*main);
         if (start) {
@@ -135,6 +143,7 @@ protected:
     std::shared_ptr<RecordingEventLog> log = std::make_shared<RecordingEventLog>();
     std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
     FixedWallClock now;
+    std::filesystem::path dataFolder = TELLUR_SOURCE_DIR; // the source tree holds the shipped help
     int terminated = 0;
     int rebooted = 0;
     std::unique_ptr<THauptformular> main;

@@ -21,6 +21,7 @@ CliStation::CliStation(const CommonOptions& opts)
     m_log.applyConfig(m_config);
     if (!std::filesystem::exists(m_store.standardFile(), ec)) {
         // A new station: the standard configuration with its folders, as the first start makes it.
+        seedStationFolder(m_folder, programDataFolder());
         StationConfig fresh;
         m_store.setUpFolders(fresh);
         for (int i = 0; i < kFolderCount; ++i)

@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
@@ -323,7 +322,7 @@ void THauptformular::buildMenus()
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");
-    connect(add(help, "Helptopics1", "&Help topics"), &QAction::triggered, this, &THauptformular::openHelpTopics);
+    connect(add(help, "Helptopics1", "&Help topics"), &QAction::triggered, this, [this] { openHelpContext(99999); });
     connect(add(help, "About1", "&About"), &QAction::triggered, this, [this] {
         dialogs().information(this, "About Tellur32",
                               "Tellur32 Version 1.40 pre\nWeather FAX, SSTV, RTTY and NAVTEX station.");
@@ -377,11 +376,15 @@ void THauptformular::startUp()
         ModalPause pause(m_station);
         std::error_code ec;
         std::filesystem::create_directories(m_station.folder, ec);
+        seedStationFolder(m_station.folder, m_options.dataFolder);
         m_store.setUpFolders(m_station.config);
         if (m_switches.has('X'))
             m_station.config.setFlag(cfg::kExternalMixerControl, true);
         const int lang = dialogs().firstTimeLanguage(this, m_station.config.i32(cfg::kHelpLanguage));
         m_station.config.setI32(cfg::kHelpLanguage, lang);
+        chooseHelpFile();
+        if (QFileInfo::exists(m_helpFile))
+            openHelpContext(999999);
         m_station.configName = name;
         // Without a way back: the dialog's OK saves under this name.
         dialogs().configure(this, m_station.config, configurationEnvironment(), true);
@@ -541,29 +544,50 @@ void THauptformular::chooseHelpFile()
     int lang = m_station.config.i32(cfg::kHelpLanguage);
     if (lang < 0 || lang > 6)
         lang = 0;
-    const QString dir = QString::fromStdString((m_station.folder / "help").string());
-    QString file = dir + "/" + kHelpFiles[lang] + ".html";
-    if (!QFileInfo::exists(file) && lang != 0 && !m_startUp) {
+    // The station's own help folder first: a user may add a language there.
+    const QString installed = QString::fromStdString(
+        ((m_options.dataFolder.empty() ? m_station.folder : m_options.dataFolder) / "help").string());
+    const QStringList dirs{QString::fromStdString((m_station.folder / "help").string()), installed};
+    auto find = [&dirs](int language) {
+        for (const QString& dir : dirs) {
+            const QString file = dir + "/" + kHelpFiles[language] + ".html";
+            if (QFileInfo::exists(file))
+                return file;
+        }
+        return QString();
+    };
+    QString file = find(lang);
+    if (file.isEmpty() && lang != 0 && !m_startUp) {
         dialogs().information(this, "Tellur32",
-                              "The help file '" + file + "' for the language you selected is not on your computer." + "\r\n"
+                              "The help file '" + installed + "/" + kHelpFiles[lang] + ".html"
+                                  + "' for the language you selected is not on your computer." + "\r\n"
                                   + "Go to the Tellur32 internet home page to download the desired help file, if available." + "\r\n"
                                   + "You can select the help language in the configuration window, tab sheet \"Configuration/help\"." + "\r\n"
                                   + "As long as the selected help file is not present, Tellur32 will use the English help, instead.");
     }
-    if (!QFileInfo::exists(file)) {
-        file = dir + "/" + kHelpFiles[0] + ".html";
+    if (file.isEmpty()) {
+        file = find(0);
         if (lang != 0)
             m_station.config.setI32(cfg::kHelpLanguage, 0);
     }
-    m_helpFile = file;
+    m_helpFile = file.isEmpty() ? installed + "/" + kHelpFiles[0] + ".html" : file;
 }
 
-void THauptformular::openHelpTopics()
+void THauptformular::openHelpContext(int context)
 {
-    if (QFileInfo::exists(m_helpFile))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_helpFile));
-    else
+    if (!QFileInfo::exists(m_helpFile)) {
         dialogs().information(this, "Tellur32", "No help file is installed in " + QFileInfo(m_helpFile).path() + ".");
+        return;
+    }
+    // A language's pages lie in the folder named like its start file.
+    QString page = m_helpFile;
+    if (context == 999999) {
+        const QFileInfo start(m_helpFile);
+        const QString first = start.path() + "/" + start.completeBaseName() + "/getting-started.html";
+        if (QFileInfo::exists(first))
+            page = first;
+    }
+    dialogs().openUrl(this, QUrl::fromLocalFile(page));
 }
 
 void THauptformular::selectTransmissionType(int index, bool now)

@@ -7,6 +7,7 @@
 #include "core/command_switches.h"
 #include "core/config_file.h"
 #include "core/level_meter.h"
+#include "core/station_paths.h"
 #include "core/transmission_type.h"
 #include "app/ui/station_dialogs.h"
 #include "ui/myform.h"
@@ -53,6 +54,7 @@ public:
         int outputDevices = -1;
         std::function<void()> terminate;        // ends the process after a fatal exception
         std::function<void()> reboot;           // asks the system to reboot
+        std::filesystem::path dataFolder = programDataFolder(); // shipped help and station defaults
     };
 
     THauptformular(StationContext& station, Options options, QWidget* parent = nullptr);
@@ -108,6 +110,9 @@ public:
     void endSession();
     QString configurationText() const;
     QString helpFile() const { return m_helpFile; }
+    // Opens the help of the chosen language in the browser at the page of the help context
+    // (99999 the contents, 999999 the first steps).
+    void openHelpContext(int context);
     std::optional<double> quitTime() const { return m_quitTime; }
 
 Q_SIGNALS:
@@ -147,7 +152,6 @@ private:
     void loadConfigurationDialog();
     void saveConfigurationAsDialog();
     void arrangeWindows();
-    void openHelpTopics();
 
     StationContext& m_station;
     Options m_options;
