@@ -1,5 +1,5 @@
-// decode fax / encode fax: FAX reception from recordings or live audio with the receiver of the
-// FAX-RX window (Auto button down), and FAX transmission of a picture into a WAV file.
+// decode fax / encode fax: FAX reception from recordings or live audio with the FAX station the
+// FAX-RX window drives (Auto button down), and FAX transmission of a picture into a WAV file.
 #include "app/cli/audio_input.h"
 #include "app/cli/cli.h"
 #include "app/cli/fax_cli.h"
@@ -19,10 +19,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace tellur::cli {

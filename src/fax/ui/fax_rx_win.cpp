@@ -46,6 +46,16 @@ namespace tellur::ui {
 
 namespace {
 
+QList<QRgb> colourTable(const storage::TDI8Bitmap& picture)
+{
+    QList<QRgb> colours(256);
+    for (int i = 0; i < 256; ++i) {
+        const std::uint32_t c = picture.getColour(i);
+        colours[i] = qRgb(storage::colourRed(c), storage::colourGreen(c), storage::colourBlue(c));
+    }
+    return colours;
+}
+
 QString hexCaption(int n, const QString& text)
 {
     return QString::asprintf("&%x ", n) + text;
@@ -776,12 +786,7 @@ void TFAXRXWin::copyPictureToView()
         m_view = QImage(pic.width(), pic.height(), QImage::Format_Indexed8);
         m_image->resize(fax::scrollRange(pic.width(), m_z), fax::scrollRange(pic.height(), m_z));
     }
-    QList<QRgb> colours(256);
-    for (int i = 0; i < 256; ++i) {
-        const std::uint32_t c = pic.getColour(i);
-        colours[i] = qRgb(storage::colourRed(c), storage::colourGreen(c), storage::colourBlue(c));
-    }
-    m_view.setColorTable(colours);
+    m_view.setColorTable(colourTable(pic));
     for (int r = 0; r < pic.height(); ++r)
         std::memcpy(m_view.scanLine(r), pic.row(r), std::size_t(pic.width()));
     m_image->update();
@@ -888,12 +893,7 @@ void TFAXRXWin::paletteChanged()
     if (!m_fax || m_view.isNull())
         return;
     const auto& pic = m_fax->receiver().picture();
-    QList<QRgb> colours(256);
-    for (int i = 0; i < 256; ++i) {
-        const std::uint32_t c = pic.getColour(i);
-        colours[i] = qRgb(storage::colourRed(c), storage::colourGreen(c), storage::colourBlue(c));
-    }
-    m_view.setColorTable(colours);
+    m_view.setColorTable(colourTable(pic));
     m_image->update();
 }
 
