@@ -1,4 +1,5 @@
 #include "platform/process_runner.h"
+#include "platform/command_starter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -6,7 +6,6 @@
 #pragma once
 
 #include "core/mode_switch.h"
-#include "fax/fax_station.h"
 #include "signal/serial_devices.h"
 
 #include <functional>
@@ -33,12 +32,6 @@ public:
 private:
     std::unique_ptr<QProcess> m_process; // the remembered detached process
     std::function<void()> m_pump;
-};
-
-// The command after a reception: started on its own, never waited for nor ended by the station.
-class QtCommandStarter final : public fax::CommandStarter {
-public:
-    bool start(const fax::ExternalCommand& command) override;
 };
 
 } // namespace tellur::platform

@@ -9,7 +9,7 @@
 #include "settings/fax_mode_table.h"
 #include "fax/fax_station.h"
 #include "fax/fax_transmitter.h"
-#include "platform/process_runner.h"
+#include "platform/command_starter.h"
 #include "platform/qt_text_mask.h"
 #include "signal/demodulators.h"
 #include "signal/tone_generator.h"

@@ -13,7 +13,7 @@
 #include "fax/ui/picture_viewer.h"
 #include "signal/ui/spectrum_win.h"
 #include "platform/picture_printer.h"
-#include "platform/process_runner.h"
+#include "platform/command_starter.h"
 #include "platform/qt_text_mask.h"
 #include "signal/serial_watchdog.h"
 #include "signal/wave_source.h"
