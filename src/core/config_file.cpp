@@ -101,9 +101,8 @@ bool ConfigFileStore::load(StationConfig& live, std::string_view requested)
         file = standardFile();
         name = kStandardConfigName;
     }
-    std::vector<std::uint8_t> bytes;
     StationConfig candidate;
-    if (!readFileBytes(file, bytes) || !decodeConfigRecord(bytes, candidate)) {
+    if (!loadConfigFile(file, candidate)) {
         m_log.action("Failure loading configuration " + name);
         return false;
     }
@@ -147,7 +146,7 @@ bool ConfigFileStore::save(StationConfig& live, std::string_view requested)
         if (text.size() > base.size() && text.compare(0, base.size(), base) == 0)
             stored.setFolder(f, "./" + text.substr(base.size()));
     }
-    const bool ok = writeFileDurably(file, stored.bytes());
+    const bool ok = saveConfigFile(file, stored);
     if (!ok) {
         m_log.action("+++Failure saving configuration " + name);
         return false;
@@ -200,6 +199,17 @@ fs::path ConfigFileStore::ensureFolder(StationConfig& config, StationFolder fold
     p = folderPath(config, folder, m_station);
     fs::create_directories(p, ec);
     return p;
+}
+
+bool loadConfigFile(const fs::path& file, StationConfig& config)
+{
+    std::vector<std::uint8_t> bytes;
+    return readFileBytes(file, bytes) && decodeConfigRecord(bytes, config);
+}
+
+bool saveConfigFile(const fs::path& file, const StationConfig& config)
+{
+    return writeFileDurably(file, config.bytes());
 }
 
 } // namespace tellur

@@ -74,6 +74,12 @@ private:
 // with the configuration header. out is untouched otherwise.
 bool decodeConfigRecord(std::span<const std::uint8_t> bytes, StationConfig& out);
 
+// A configuration file anywhere on disk, the record byte for byte. Loading refuses a file of
+// another size or without the header and leaves the record untouched; saving goes through a
+// temporary file and a rename, so a crash mid-write keeps the old file.
+bool loadConfigFile(const std::filesystem::path& file, StationConfig& config);
+bool saveConfigFile(const std::filesystem::path& file, const StationConfig& config);
+
 // The folder a field names, made absolute against the station folder when it is still relative
 // (before set-up, or when the absolute path did not fit the field); no trailing "/".
 std::filesystem::path folderPath(const StationConfig& config, StationFolder folder,

@@ -90,4 +90,11 @@ inline double ringDelta(double a, double b)
     return d;
 }
 
+// A ring position kept with its fraction (a line start), brought into 0 <= v < kRingSize.
+inline double ringPosition(double v)
+{
+    v = std::fmod(v, double(kRingSize));
+    return v < 0 ? v + kRingSize : v;
+}
+
 } // namespace tellur

@@ -70,6 +70,8 @@ inline constexpr std::size_t kSpectrumWindowLeft = 3992, kSpectrumWindowTop = 39
 // FAX reception, saving and movies.
 inline constexpr std::size_t kFaxInvertMask = 6227, kFaxFileNameFormat = 6228, kFaxFileNameFormatCapacity = 30,
                              kFaxSyncOffset = 6260, kFaxFileType = 6524, kFaxAutoPrintOrientation = 8917,
+                             kAlwaysMovieDir = 6225, kFaxSynchronizeTime = 6226, kMovieRate = 8920, kMovieResolution = 8924,
+                             kMaxMoviePictures = 8928, kCommandAfterFaxRx = 9020, kCommandAfterFaxRxCapacity = 29,
                              kMovieFormats = 9068, kMovieFormatSize = 11, kMovieFormatCapacity = 10;
 inline constexpr int kMovieFormatCount = 20;
 inline constexpr std::size_t kStampFormatCapacity = 30;

@@ -33,7 +33,7 @@ void renderLineItems(const SampleRing& ring, const std::uint8_t* quantised, doub
                 a -= p;
             }
         }
-        i = (i + 1 == kRingSize) ? 0 : i + 1;
+        i = ringIndex(i + 1);
     }
 }
 
@@ -90,10 +90,7 @@ int scrollRange(int pictureSize, float z)
 double shiftedLineStart(double lineStart, int x, int pixelsPerLine, double samplesPerPixel, bool rightToLeft)
 {
     const int xs = rightToLeft ? x : pixelsPerLine - x;
-    double v = lineStart - xs * samplesPerPixel + kRingSize;
-    if (v > kRingSize)
-        v -= kRingSize;
-    return v;
+    return ringPosition(lineStart - xs * samplesPerPixel);
 }
 
 std::int64_t shiftedPictureStartE4(std::int64_t pictureStartE4, int x, int pixelsPerLine, double samplesPerPixel,
@@ -109,7 +106,7 @@ std::int64_t shiftedPictureStartE4(std::int64_t pictureStartE4, int x, int pixel
 
 bool shiftStillPossible(double lineStart, std::int64_t pictureStartE4)
 {
-    const auto d = (roundHalfEven((lineStart * 10000.0 - double(pictureStartE4)) / 10000.0) + kRingSize) % kRingSize;
+    const auto d = ringIndex(roundHalfEven((lineStart * 10000.0 - double(pictureStartE4)) / 10000.0));
     return d <= 157286;
 }
 

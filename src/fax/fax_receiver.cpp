@@ -29,13 +29,6 @@ int countAbove(const std::array<std::int32_t, 10>& h, std::int32_t threshold)
     return static_cast<int>(std::count_if(h.begin(), h.end(), [threshold](std::int32_t v) { return v > threshold; }));
 }
 
-double wrapRing(double v)
-{
-    if (v >= kRingSize)
-        v -= kRingSize;
-    return v;
-}
-
 } // namespace
 
 std::string_view receptionStatusText(ReceptionState s)
@@ -64,8 +57,10 @@ std::uint32_t receptionStatusColour(ReceptionState s)
     return 0;
 }
 
-FaxReceiver::FaxReceiver(SampleRing& ring, LevelHistogram& histogram, FaxReceiverHost& host, EventLog& log)
-    : m_ring(ring), m_histogram(histogram), m_host(host), m_log(log), m_mode(kDefaultFaxModes[0])
+FaxReceiver::FaxReceiver(SampleRing& ring, LevelHistogram& histogram, FaxReceiverHost& host, EventLog& log,
+                         FaxDisplaySink* display)
+    : m_ring(ring), m_histogram(histogram), m_host(host), m_display(display ? *display : host), m_log(log),
+      m_mode(kDefaultFaxModes[0])
 {
     m_tables.fillTransmitTable(false);
     selectMode(m_mode, m_settings);
@@ -82,7 +77,7 @@ GreyLevelInput FaxReceiver::levelInput() const
 void FaxReceiver::setLevels(std::int32_t black, std::int32_t white)
 {
     m_tables.setLevels(black, white, levelInput());
-    m_host.levelsChanged(m_tables.black8(), m_tables.white8());
+    m_display.levelsChanged(m_tables.black8(), m_tables.white8());
 }
 
 void FaxReceiver::applySettings(const FaxReceiverSettings& settings)
@@ -113,8 +108,8 @@ void FaxReceiver::selectMode(const FaxModeRecord& mode, const FaxReceiverSetting
     m_tables.fillTransmitTable(settings.ptc);
     m_lpm = mode.lpm;
     recomputeTiming();
-    m_host.lpmChanged(m_lpm);
-    m_host.iocChanged(ioc());
+    m_display.lpmChanged(m_lpm);
+    m_display.iocChanged(ioc());
     m_pattern = mode.phaseMode == PhaseInverted ? 0x0000FFFFu : 0xFFFF0000u;
     m_shift = 0;
     m_candidates.clear();
@@ -147,8 +142,8 @@ void FaxReceiver::selectMode(const FaxModeRecord& mode, const FaxReceiverSetting
     m_shiftingAllowed = false;
     m_sqQuiet = m_sqNoisy = 0;
     m_button = FaxButton::Auto;
-    m_host.slantButtonEnabled(true);
-    m_host.shiftingAllowedChanged(false);
+    m_display.slantButtonEnabled(true);
+    m_display.shiftingAllowedChanged(false);
     showStatus();
     m_host.loadPalette(m_mode.palette.str() + ".pal");
     setLevels(0, 0);
@@ -169,7 +164,7 @@ void FaxReceiver::resetAgc()
 
 void FaxReceiver::showStatus()
 {
-    m_host.stateChanged(m_state);
+    m_display.stateChanged(m_state);
 }
 
 std::int64_t FaxReceiver::elapsedE4() const
@@ -180,19 +175,10 @@ std::int64_t FaxReceiver::elapsedE4() const
     return e;
 }
 
-bool FaxReceiver::watchdogStep(int& counter)
+void FaxReceiver::tickUpTo(std::int32_t end, int elapsedMs)
 {
-    if (++counter > 10) {
-        counter = -10;
-        return true;
-    }
-    return false;
-}
-
-void FaxReceiver::tick(int elapsedMs)
-{
-    processItems();
-    if (!m_host.slantMeasuring() && !m_host.saveRunning())
+    processItems(end);
+    if (!m_display.slantMeasuring() && !m_host.saveRunning())
         stepStateMachine();
     if (m_timer2Ms > 0) {
         m_timer2Ms -= elapsedMs;
@@ -201,9 +187,8 @@ void FaxReceiver::tick(int elapsedMs)
     }
 }
 
-void FaxReceiver::processItems()
+void FaxReceiver::processItems(std::int32_t end)
 {
-    const std::int32_t end = m_ring.writeSnapshot();
     std::int32_t pos = m_ring.readIndex();
     const bool fourteen = m_settings.fourteenBit;
     const bool tone = m_mode.startStopMode == StartStopTone;
@@ -257,7 +242,7 @@ void FaxReceiver::processItems()
                 }
             }
         }
-        pos = pos + 1 == kRingSize ? 0 : pos + 1;
+        pos = ringIndex(pos + 1);
     }
     m_ring.setReadIndex(pos);
 }
@@ -319,7 +304,7 @@ void FaxReceiver::squelchStep(std::uint8_t flag)
         raw = 255;
     const std::int32_t value = (raw + m_sqPrevRaw) / 2;
     m_sqPrevRaw = raw;
-    m_host.squelchValue(value);
+    m_display.squelchValue(value);
     if (value >= m_settings.squelchThreshold) {
         ++m_sqNoisy;
         if (m_sqQuiet > 0)
@@ -348,14 +333,14 @@ void FaxReceiver::stepStateMachine()
         if (m_event == 1 || m_event == 2) {
             clearHistories();
             m_iocHalving = m_event == 2;
-            m_host.iocChanged(ioc());
+            m_display.iocChanged(ioc());
             m_state = ReceptionState::WaitPhase;
             m_formatCode.clear();
-            m_host.slantButtonEnabled(false);
+            m_display.slantButtonEnabled(false);
             m_event = 0;
             showStatus();
             m_candidates.clear();
-            m_host.scrollToStartEdge();
+            m_display.scrollToStartEdge();
         }
         break;
     case ReceptionState::WaitPhase:
@@ -367,13 +352,13 @@ void FaxReceiver::stepStateMachine()
             resetAgc();
             m_candidates.clear();
             m_state = ReceptionState::Phasing;
-            m_host.slantButtonEnabled(false);
+            m_display.slantButtonEnabled(false);
             if (m_host.scheduleEventRunning())
                 m_host.schedulePhasingStarted();
             m_timer2Ms = kPhasingTimeoutMs;
             showStatus();
             m_sqQuiet = m_sqNoisy = 0;
-            m_host.scrollToStartEdge();
+            m_display.scrollToStartEdge();
         }
         break;
     case ReceptionState::Phasing:
@@ -456,7 +441,7 @@ void FaxReceiver::statePhasingPulses()
     if (!isAcceptedLpm(lpm))
         return;
     m_lpm = lpm;
-    m_host.lpmChanged(m_lpm);
+    m_display.lpmChanged(m_lpm);
     recomputeTiming();
 
     const auto mp = static_cast<std::int32_t>(roundHalfEven(m_samplesPerLine));
@@ -470,17 +455,17 @@ void FaxReceiver::statePhasingPulses()
         }
     }
     const std::int32_t v = count > 1 ? ringIndex(cl + d / count) : cl;
-    m_host.scrollToStartEdge();
+    m_display.scrollToStartEdge();
     if (m_mode.agc) {
         // A class without items has no level; 0 selects the mode's default for it.
         setLevels(m_darkCount > 0 ? static_cast<std::int32_t>(m_darkSum / m_darkCount) : 0,
                   m_brightCount > 0 ? static_cast<std::int32_t>(m_brightSum / m_brightCount) : 0);
     }
     resetAgc();
-    m_lineStart = v - 18 < 0 ? v - 18 + kRingSize : v - 18;
+    m_lineStart = ringIndex(v - 18);
     m_timer2Ms = 0;
     m_state = ReceptionState::WaitPhaseEnd;
-    m_host.slantButtonEnabled(false);
+    m_display.slantButtonEnabled(false);
     m_candidates.clear();
     showStatus();
 }
@@ -490,7 +475,7 @@ void FaxReceiver::stateWaitPhaseEnd()
     if (elapsedE4() <= roundHalfEven(m_samplesPerLine * 10000.0))
         return;
     const double v = std::trunc(m_lineStart);
-    m_lineStart = wrapRing(m_lineStart + m_samplesPerLine);
+    m_lineStart = ringPosition(m_lineStart + m_samplesPerLine);
     const std::int64_t from = roundHalfEven(v + m_samplesPerLine / 4.0);
     const std::int64_t count = roundHalfEven(m_samplesPerLine / 8.0);
     const auto* q = m_tables.quantisedTable().data();
@@ -511,10 +496,10 @@ void FaxReceiver::stateWaitPhaseEnd()
     if (!ended)
         return;
     m_lineStart = v;
-    m_host.scrollToStartEdge();
+    m_display.scrollToStartEdge();
     clearPicture();
     m_state = ReceptionState::CheckHeader;
-    m_host.slantButtonEnabled(false);
+    m_display.slantButtonEnabled(false);
     showStatus();
     m_host.loadPalette(m_mode.palette.str() + ".pal");
 }
@@ -540,14 +525,14 @@ void FaxReceiver::stateCheckHeader()
         m_paletteCode = f.paletteCode;
         m_headerDate = f.date;
         m_headerTime = f.time;
-        m_host.headerTextChanged(m_headerText);
+        m_display.headerTextChanged(m_headerText);
         m_host.loadMask(m_formatCode, m_paletteCode);
-        m_lineStart = wrapRing(m_lineStart + 2.0 * m_samplesPerLine);
+        m_lineStart = ringPosition(m_lineStart + 2.0 * m_samplesPerLine);
         const std::string code = trimmed(m_formatCode);
         if (std::find(m_settings.movieFormats.begin(), m_settings.movieFormats.end(), code) !=
             m_settings.movieFormats.end()) {
             m_automovie = true;
-            m_host.automovieChanged(true, code);
+            m_display.automovieChanged(true, code);
         }
         if (m_settings.synchronizeTime)
             m_host.setClock(synchronisedClock(m_host.stationTime(), m_settings.synchronizeOffset));
@@ -559,11 +544,11 @@ void FaxReceiver::beginRunning()
 {
     m_state = ReceptionState::Running;
     m_pictureStartTime = m_host.stationTime();
-    m_host.slantButtonEnabled(false);
+    m_display.slantButtonEnabled(false);
     m_pictureStartE4 = roundHalfEven(m_lineStart * 10000.0);
     m_shiftingAllowed = true;
-    m_host.shiftingAllowedChanged(true);
-    m_host.scrollToStartEdge();
+    m_display.shiftingAllowedChanged(true);
+    m_display.scrollToStartEdge();
     showStatus();
 }
 
@@ -573,7 +558,7 @@ void FaxReceiver::stateRunning()
         if (double(elapsedE4()) < m_samplesPerLine * 10000.0)
             return;
         renderLine();
-        m_lineStart = wrapRing(m_lineStart + m_samplesPerLine);
+        m_lineStart = ringPosition(m_lineStart + m_samplesPerLine);
         if (m_lineCount >= m_mode.maxLines || m_event == 3) {
             endPicture();
             return;
@@ -590,13 +575,13 @@ void FaxReceiver::renderLine()
     for (int rep = 0; rep <= (m_iocHalving ? 1 : 0); ++rep) {
         const int row = pictureRow(m_lineCount, m_mode.maxLines, m_mode.bottomToTop != 0);
         m_picture.storeRow(row, line);
-        m_host.rowStored(row, m_lineCount);
+        m_display.rowStored(row, m_lineCount);
         ++m_lineCount;
     }
     if ((m_mode.firstPixel != 0 || m_mode.pixelsToShow != m_mode.pixelsPerLine) && m_shiftingAllowed &&
         !shiftStillPossible(m_lineStart, m_pictureStartE4)) {
         m_shiftingAllowed = false;
-        m_host.shiftingAllowedChanged(false);
+        m_display.shiftingAllowedChanged(false);
     }
 }
 
@@ -613,9 +598,9 @@ void FaxReceiver::endPicture()
     m_event = 0;
     if (m_button == FaxButton::Auto) {
         m_state = ReceptionState::Waiting;
-        m_host.slantButtonEnabled(true);
+        m_display.slantButtonEnabled(true);
         m_shiftingAllowed = false;
-        m_host.shiftingAllowedChanged(false);
+        m_display.shiftingAllowedChanged(false);
     } else if (m_button == FaxButton::Start) {
         beginRunning();
     }
@@ -631,7 +616,7 @@ void FaxReceiver::endPicture()
             m_host.startSave(info);
     }
     if (m_automovie)
-        m_host.automovieChanged(false, {});
+        m_display.automovieChanged(false, {});
     m_automovie = false;
     m_formatCode.clear();
     m_lineCount = 0;
@@ -641,7 +626,7 @@ void FaxReceiver::endPicture()
     if (m_button == FaxButton::Auto) {
         m_iocHalving = false;
         m_sqQuiet = m_sqNoisy = 0;
-        m_host.iocChanged(ioc());
+        m_display.iocChanged(ioc());
     }
 }
 
@@ -651,8 +636,8 @@ void FaxReceiver::clearPicture()
     m_lineCount = 0;
     m_headerText.clear();
     m_host.releaseMask();
-    m_host.pictureCleared();
-    m_host.headerTextChanged(m_headerText);
+    m_display.pictureCleared();
+    m_display.headerTextChanged(m_headerText);
 }
 
 void FaxReceiver::startButtonClick()
@@ -666,7 +651,7 @@ void FaxReceiver::startButtonClick()
         m_host.loadPalette(m_mode.palette.str() + ".pal");
         setLevels(0, 0);
         if (m_automovie)
-            m_host.automovieChanged(false, {});
+            m_display.automovieChanged(false, {});
         m_automovie = false;
         m_formatCode.clear();
         resetAgc();
@@ -702,11 +687,11 @@ void FaxReceiver::stopButtonClick(bool saveAnswer)
     m_state = ReceptionState::Waiting;
     m_formatCode.clear();
     if (m_automovie)
-        m_host.automovieChanged(false, {});
+        m_display.automovieChanged(false, {});
     m_automovie = false;
-    m_host.slantButtonEnabled(true);
+    m_display.slantButtonEnabled(true);
     m_shiftingAllowed = false;
-    m_host.shiftingAllowedChanged(false);
+    m_display.shiftingAllowedChanged(false);
     showStatus();
     m_button = FaxButton::Auto;
 }
@@ -715,11 +700,11 @@ void FaxReceiver::timer2Timer()
 {
     m_timer2Ms = 0;
     m_state = ReceptionState::Waiting;
-    m_host.slantButtonEnabled(true);
+    m_display.slantButtonEnabled(true);
     if (m_host.scheduleEventRunning())
         m_host.scheduleEnd();
     m_shiftingAllowed = false;
-    m_host.shiftingAllowedChanged(false);
+    m_display.shiftingAllowedChanged(false);
     m_button = FaxButton::Auto;
     showStatus();
 }
@@ -727,7 +712,7 @@ void FaxReceiver::timer2Timer()
 void FaxReceiver::setLpm(std::int32_t lpm, bool resetState)
 {
     m_lpm = lpm;
-    m_host.lpmChanged(m_lpm);
+    m_display.lpmChanged(m_lpm);
     if (resetState) {
         m_state = ReceptionState::Waiting;
         m_candidates.clear();
@@ -748,7 +733,7 @@ void FaxReceiver::stepLpm(bool up)
 void FaxReceiver::setIocHalving(bool halved)
 {
     m_iocHalving = halved;
-    m_host.iocChanged(ioc());
+    m_display.iocChanged(ioc());
 }
 
 void FaxReceiver::shiftPicture(int column)

@@ -2,11 +2,10 @@
 // start and stop of a transmission (tones or squelch), phases, measures the drum speed, reads
 // headers and renders the picture line by line (at most 10 lines per tick).
 //
-// Owned by the FAX-RX window (GUI thread) or the command-line decoder; tick() is the window's
-// Timer1Timer and the CLI's virtual-clock step. Everything the receiver cannot decide itself
-// (saving, movies, palettes, masks, the scheduler, the window's controls) goes through
-// FaxReceiverHost. The picture is owned here; a save thread may read it while saveRunning()
-// holds the state machine.
+// Owned by the FaxStation (GUI thread for the window, the main thread of the command line);
+// tick() is one 200 ms step of the station's clock. Everything the receiver cannot decide itself
+// (saving, movies, palettes, masks, the scheduler) goes through FaxReceiverHost, what it shows
+// through FaxDisplaySink. The picture is owned here; savers work on copies.
 #pragma once
 
 #include "core/event_log.h"
@@ -60,12 +59,10 @@ enum class ReceptionState : std::uint8_t { Waiting = 0, WaitPhase, Phasing, Wait
 std::string_view receptionStatusText(ReceptionState s);
 std::uint32_t receptionStatusColour(ReceptionState s);
 
-class FaxReceiverHost {
+// What a receive window shows of the reception; every call comes from the receiver's thread.
+class FaxDisplaySink {
 public:
-    virtual ~FaxReceiverHost() = default;
-    virtual double stationTime() = 0;
-
-    // Display.
+    virtual ~FaxDisplaySink() = default;
     virtual void stateChanged(ReceptionState) {}
     virtual void headerTextChanged(const std::string&) {}
     virtual void levelsChanged(int /*black8*/, int /*white8*/) {}
@@ -77,11 +74,19 @@ public:
     virtual void scrollToStartEdge() {}
     virtual void rowStored(int /*row*/, int /*lineCountBefore*/) {}
     virtual void pictureCleared() {}
+    virtual void paletteChanged() {}
     virtual void automovieChanged(bool, const std::string& /*formatCode*/) {}
+    // The slant measurement holds the state machine while the user clicks.
+    virtual bool slantMeasuring() { return false; }
+};
+
+// What the receiver cannot decide itself: the station (FaxStation) answers it; tests may stand in.
+class FaxReceiverHost : public FaxDisplaySink {
+public:
+    virtual double stationTime() = 0;
 
     // Saving, movies and the scheduler.
     virtual bool saveRunning() { return false; }
-    virtual bool slantMeasuring() { return false; }
     virtual void startSave(const FinishedPicture&) {}
     virtual void appendToMovie(const std::string& /*formatCode*/, const FinishedPicture&) {}
     virtual bool scheduleEventRunning() { return false; }
@@ -100,7 +105,9 @@ public:
 
 class FaxReceiver {
 public:
-    FaxReceiver(SampleRing& ring, LevelHistogram& histogram, FaxReceiverHost& host, EventLog& log);
+    // Display calls go to `display` when given, else to the host.
+    FaxReceiver(SampleRing& ring, LevelHistogram& histogram, FaxReceiverHost& host, EventLog& log,
+                FaxDisplaySink* display = nullptr);
 
     // Selecting a row: timing, detectors, picture size, levels; aborts a running picture and
     // leaves the receiver waiting with AutoButton down.
@@ -110,7 +117,9 @@ public:
 
     // One Timer1 tick: items up to the write snapshot, then the state machine; `elapsedMs` runs
     // the phasing time-out (Timer2).
-    void tick(int elapsedMs = 200);
+    void tick(int elapsedMs = 200) { tickUpTo(m_ring.writeSnapshot(), elapsedMs); }
+    // The same for the items up to (not including) ring position `end`.
+    void tickUpTo(std::int32_t end, int elapsedMs = 200);
 
     // The three buttons (exactly one is down) and the phasing time-out.
     void startButtonClick();
@@ -126,10 +135,6 @@ public:
     void setLpm(std::int32_t lpm, bool resetState);
     void stepLpm(bool up);
     void setIocHalving(bool halved);
-
-    // Serial watchdog: returns true when the window must log "+++watchdog alert (FAX)" and
-    // switch its mode off and on (the counter is then -10).
-    static bool watchdogStep(int& counter);
 
     // Sets the levels (0 selects the default) and rebuilds the tables.
     void setLevels(std::int32_t black, std::int32_t white);
@@ -166,7 +171,7 @@ public:
     FinishedPicture currentPictureInfo() const;
 
 private:
-    void processItems();
+    void processItems(std::int32_t end);
     void toneEvaluation();
     void squelchStep(std::uint8_t flag);
     void stepStateMachine();
@@ -189,6 +194,7 @@ private:
     SampleRing& m_ring;
     LevelHistogram& m_histogram;
     FaxReceiverHost& m_host;
+    FaxDisplaySink& m_display;
     EventLog& m_log;
 
     FaxModeRecord m_mode;

@@ -1,5 +1,6 @@
 #include "fax/fax_saving.h"
 
+#include "core/config_file.h"
 #include "core/station_config.h"
 #include "fax/fax_header.h"
 
@@ -25,17 +26,6 @@ std::string upper(std::string_view s)
 std::string sub(std::string_view s, std::size_t from, std::size_t n)
 {
     return from < s.size() ? std::string(s.substr(from, n)) : std::string();
-}
-
-// Record folders are stored like "./FAX-Lastreceived/" (older files with "\").
-fs::path folderFromRecord(std::string text, const fs::path& stationFolder)
-{
-    std::replace(text.begin(), text.end(), '\\', '/');
-    text = trimmed(text);
-    if (text.empty())
-        return stationFolder;
-    fs::path p(text);
-    return p.is_absolute() ? p.lexically_normal() : (stationFolder / p).lexically_normal();
 }
 
 } // namespace
@@ -213,7 +203,7 @@ FaxSaveRequest saveRequestFromConfig(const StationConfig& config, const FaxModeR
     r.maxPictures = mode.maxPictures;
     r.printInverted = mode.printInverted != 0;
     r.jpegQuality = config.u8(cfg::kJpegQuality);
-    r.pictureFolder = folderFromRecord(config.folder(StationFolder::FaxLastReceived), stationFolder);
+    r.pictureFolder = folderPath(config, StationFolder::FaxLastReceived, stationFolder);
     r.dateFormat = config.str(cfg::kDateStampFormat, cfg::kStampFormatCapacity);
     r.timeFormat = config.str(cfg::kTimeStampFormat, cfg::kStampFormatCapacity);
     r.localTime = config.useLocalTime();
@@ -285,12 +275,12 @@ FaxSaveThread::~FaxSaveThread()
     wait();
 }
 
-void FaxSaveThread::start(FaxSaveRequest request, storage::TDI8Bitmap& picture, TextMaskRenderer* text,
+void FaxSaveThread::start(FaxSaveRequest request, storage::TDI8Bitmap picture, TextMaskRenderer* text,
                           PicturePrinter* printer)
 {
     wait();
     m_running.store(true, std::memory_order_release);
-    m_thread = std::thread([this, req = std::move(request), &picture, text, printer] {
+    m_thread = std::thread([this, req = std::move(request), picture = std::move(picture), text, printer]() mutable {
         FaxSaveResult r = saveReceivedPicture(req, picture, text, printer);
         {
             std::lock_guard lock(m_mutex);

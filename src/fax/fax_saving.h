@@ -1,7 +1,7 @@
 // Saving received FAX pictures: the file-name template, the folder of a mode with its pruning to
 // the mode's maximum, the date/time stamp, printing through a narrow interface, and the command
 // run after a reception. The save thread (Tsavethread) runs saveReceivedPicture on its own
-// thread while the receiver's state machine waits (FaxSaveThread::running()).
+// thread, on a copy of the picture.
 #pragma once
 
 #include "core/text_mask.h"
@@ -119,12 +119,13 @@ struct FaxSaveResult {
 FaxSaveResult saveReceivedPicture(const FaxSaveRequest& request, storage::TDI8Bitmap& picture, TextMaskRenderer* text,
                                   PicturePrinter* printer);
 
-// The automatic save thread. The picture is read (and stamped) in place, so the owner keeps it
-// unchanged while running() is true: the receiver's state machine waits on it.
+// The automatic save thread. It works on its own copy of the picture, so the receiver may clear,
+// resize or go on drawing into its picture meanwhile.
 class FaxSaveThread {
 public:
     ~FaxSaveThread();
-    void start(FaxSaveRequest request, storage::TDI8Bitmap& picture, TextMaskRenderer* text, PicturePrinter* printer);
+    // Waits for a save still running, then starts this one.
+    void start(FaxSaveRequest request, storage::TDI8Bitmap picture, TextMaskRenderer* text, PicturePrinter* printer);
     bool running() const { return m_running.load(std::memory_order_acquire); }
     // The result of the finished thread, once.
     std::optional<FaxSaveResult> takeResult();

@@ -1,10 +1,26 @@
 #include "platform/process_runner.h"
+#include "platform/command_starter.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 
 namespace tellur::platform {
+
+namespace {
+
+// A bare program name is looked for in the working folder first, then left to the PATH.
+QString resolvedProgram(QString program, const QString& folder)
+{
+    if (!program.contains(QLatin1Char('/')) && !folder.isEmpty()) {
+        QFileInfo local(QDir(folder), program);
+        if (local.isFile() && local.isExecutable())
+            return local.absoluteFilePath();
+    }
+    return program;
+}
+
+} // namespace
 
 QtProcessRunner::QtProcessRunner() = default;
 
@@ -18,13 +34,8 @@ bool QtProcessRunner::run(const std::string& commandLine, const std::filesystem:
     QStringList args = QProcess::splitCommand(QString::fromStdString(commandLine));
     if (args.isEmpty())
         return false;
-    QString program = args.takeFirst();
     const QString folder = QString::fromStdString(workingFolder.string());
-    if (!program.contains(QLatin1Char('/')) && !folder.isEmpty()) {
-        QFileInfo local(QDir(folder), program);
-        if (local.isFile() && local.isExecutable())
-            program = local.absoluteFilePath();
-    }
+    const QString program = resolvedProgram(args.takeFirst(), folder);
     auto process = std::make_unique<QProcess>();
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
         process->setWorkingDirectory(folder);
@@ -58,6 +69,13 @@ void QtProcessRunner::terminate()
 bool QtProcessRunner::running() const
 {
     return m_process && m_process->state() != QProcess::NotRunning;
+}
+
+bool QtCommandStarter::start(const fax::ExternalCommand& command)
+{
+    const QString folder = QString::fromStdString(command.workingFolder.string());
+    return QProcess::startDetached(resolvedProgram(QString::fromStdString(command.program), folder),
+                                   QProcess::splitCommand(QString::fromStdString(command.parameters)), folder);
 }
 
 } // namespace tellur::platform

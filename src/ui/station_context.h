@@ -8,8 +8,7 @@
 #include "core/operating_mode.h"
 #include "core/sample_ring.h"
 #include "core/station_config.h"
-
-#include <QDateTime>
+#include "core/station_time.h"
 
 #include <filesystem>
 #include <functional>
@@ -17,11 +16,6 @@
 #include <string>
 
 namespace tellur::ui {
-
-// Station time as a day count (days since 1899-12-30, fractions for the time of day), so that
-// "minutes / 1440" arithmetic reads as it is meant.
-double toDayCount(const QDateTime& t);
-QDateTime fromDayCount(double days);
 
 struct StationContext {
     std::filesystem::path folder;      // the station folder
@@ -39,9 +33,12 @@ struct StationContext {
     int modalPause = 0;
 
     // Wall clock; tests inject their own. Station time derives from it.
-    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    const WallClock* clock = &SystemWallClock::instance();
 
-    double stationTime() const;
+    // Printing goes into this PDF file instead of the default printer when set.
+    std::filesystem::path printFile;
+
+    double stationTime() const { return stationTimeDays(*clock, config.useLocalTime()); }
     // A folder field of the configuration, absolute.
     std::filesystem::path folderField(StationFolder f) const { return folderPath(config, f, folder); }
     std::filesystem::path configFile(const std::string& name) const { return folder / (name + ".CNJ"); }
@@ -59,15 +56,5 @@ public:
 private:
     StationContext& m_s;
 };
-
-} // namespace tellur::ui
-
-namespace tellur::ui {
-
-// A configuration file anywhere on disk ("Load configuration...", "Save configuration as..."):
-// the record byte for byte; a file of another size or without the header is refused and leaves
-// the record untouched.
-bool loadConfigFile(const std::filesystem::path& file, StationConfig& config);
-bool saveConfigFile(const std::filesystem::path& file, const StationConfig& config);
 
 } // namespace tellur::ui

@@ -269,15 +269,15 @@ class QuitSwitchTest : public MainWindowTest, public ::testing::WithParamInterfa
 TEST_P(QuitSwitchTest, QuitsAfterTheGivenMinutesOfStationTime)
 {
     writeConfig(StationConfig{});
-    const QDateTime start = now;
+    const std::int64_t start = now.utcMillis();
     auto& m = makeMain({GetParam().arg});
     settle();
     const int minutes = GetParam().minutes;
-    now = start.addSecs(qint64(minutes - 1) * 60);
+    now.set(start + std::int64_t(minutes - 1) * 60000);
     m.ScheduletimerTimer();
     EXPECT_TRUE(m.isVisible());
     EXPECT_EQ(m.findChild<QLabel*>("UTCCharlabel")->text(), "1");
-    now = start.addSecs(qint64(minutes) * 60 + 1);
+    now.set(start + std::int64_t(minutes) * 60000 + 1000);
     m.ScheduletimerTimer();
     EXPECT_FALSE(m.isVisible());
     EXPECT_TRUE(std::filesystem::exists(station.configFile("tellur32")));

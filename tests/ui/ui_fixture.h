@@ -7,7 +7,6 @@
 #include "ui/station_context.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,8 +92,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         station.folder = dir.path().toStdString();
         station.log = log;
-        now = QDateTime(QDate(2026, 3, 14), QTime(11, 0), Qt::UTC);
-        station.clock = [this] { return now; };
+        now.set(millisFromDateTime({.year = 2026, .month = 3, .day = 14, .hour = 11}));
+        station.clock = &now;
     }
 
     // Builds the main window with the given switches ("U" always, so no display warnings).
@@ -143,7 +142,7 @@ protected:
     StationContext station;
     std::shared_ptr<RecordingEventLog> log = std::make_shared<RecordingEventLog>();
     std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
-    QDateTime now;
+    FixedWallClock now;
     std::filesystem::path dataFolder = TELLUR_SOURCE_DIR; // the source tree holds the shipped help
     int terminated = 0;
     int rebooted = 0;

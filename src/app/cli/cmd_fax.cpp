@@ -1,5 +1,5 @@
-// decode fax / encode fax: FAX reception from recordings or live audio with the receiver of the
-// FAX-RX window (Auto button down), and FAX transmission of a picture into a WAV file.
+// decode fax / encode fax: FAX reception from recordings or live audio with the FAX station the
+// FAX-RX window drives (Auto button down), and FAX transmission of a picture into a WAV file.
 #include "app/cli/audio_input.h"
 #include "app/cli/cli.h"
 #include "app/cli/fax_cli.h"
@@ -7,12 +7,9 @@
 #include "core/station_time.h"
 #include "fax/fax_header.h"
 #include "settings/fax_mode_table.h"
-#include "fax/fax_assembly.h"
-#include "fax/mask.h"
-#include "fax/palette_file.h"
-#include "fax/fax_receiver.h"
-#include "fax/fax_saving.h"
+#include "fax/fax_station.h"
 #include "fax/fax_transmitter.h"
+#include "platform/command_starter.h"
 #include "platform/qt_text_mask.h"
 #include "signal/demodulators.h"
 #include "signal/tone_generator.h"
@@ -21,10 +18,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace tellur::cli {
@@ -65,47 +61,18 @@ std::string_view faxDemodulatorName(std::int32_t demodulator)
     return demodRow(isFaxMode(demodulator) ? demodForMode(demodulator)->type : DemodType::FmFax).name;
 }
 
-fax::FaxReceiverSettings faxReceiverSettings(const StationConfig& config, const std::filesystem::path& masksFolder,
-                                             std::int32_t demodulator)
-{
-    fax::FaxReceiverSettings s;
-    s.dataRate = config.f64(cfg::kDataRate);
-    if (!(s.dataRate > 0.0))
-        s.dataRate = 7350.0;
-    // Audio always goes through the soundcard demodulators here, which force 14-bit AM items.
-    s.soundcard = true;
-    s.fourteenBit = demodulator >= 1 && demodulator <= 4;
-    s.autoLpm = config.flag(cfg::kFaxAutoLpm);
-    s.squelchThreshold = config.u8(cfg::kFaxSquelchThreshold);
-    s.autoSave = true;
-    s.autoPrint = false;
-    s.synchronizeTime = false; // a decoder never sets the computer's clock
-    s.synchronizeOffset = config.i32(cfg::kFaxSyncOffset);
-    for (int i = 0; i < cfg::kMovieFormatCount; ++i) {
-        const std::string code =
-            fax::trimmed(config.str(cfg::kMovieFormats + std::size_t(i) * cfg::kMovieFormatSize, cfg::kMovieFormatCapacity));
-        if (!code.empty())
-            s.movieFormats.push_back(code);
-    }
-    s.masksFolder = masksFolder;
-    return s;
-}
+namespace {
 
-// The receiver's host on the command line: station time runs with the input, pictures are saved
-// at once on this thread, events go to standard output as JSON.
-class CliFaxHost final : public fax::FaxReceiverHost {
+// The station's sink on the command line: events go to standard output as JSON, progress to
+// standard error.
+class CliFaxSink final : public fax::FaxStationSink {
 public:
-    CliFaxHost(CliStation& station, const CommonOptions& opts, const fax::FaxModeRecord& mode,
-               std::filesystem::path pictureFolder, TextMaskRenderer* text)
-        : m_station(station), m_opts(opts), m_mode(mode), m_pictureFolder(std::move(pictureFolder)), m_text(text),
-          m_startDays(stationTimeDays(SystemWallClock::instance(), station.config().flag(cfg::kUseLocalTime)))
+    CliFaxSink(CliStation& station, const CommonOptions& opts, const fax::FaxModeRecord& mode)
+        : m_station(station), m_opts(opts), m_mode(mode)
     {
     }
-    void attach(fax::FaxReceiver* rx) { m_rx = rx; }
     void setElapsedMs(std::int64_t ms) { m_elapsedMs = ms; }
-    int saved() const { return m_saved; }
 
-    double stationTime() override { return m_startDays + double(m_elapsedMs) / 86400000.0; }
     void stateChanged(fax::ReceptionState s) override
     {
         if (s == m_last)
@@ -119,8 +86,7 @@ public:
     void lpmChanged(int lpm) override
     {
         // Every setting is reported: the mode's speed at selection, the measured one after phasing.
-        m_lpm = lpm;
-        if (m_opts.json && m_rx)
+        if (m_opts.json && m_started)
             emitJson("lpm", {{"lpm", std::to_string(lpm)}});
     }
     void headerTextChanged(const std::string& text) override
@@ -128,15 +94,8 @@ public:
         if (!text.empty() && m_opts.json)
             emitJson("header", {{"text", jsonString(text)}});
     }
-    void startSave(const fax::FinishedPicture& info) override
+    void saveFinished(const fax::FaxSaveResult& result, const fax::FinishedPicture& info) override
     {
-        if (!m_rx)
-            return;
-        auto req = fax::saveRequestFromConfig(m_station.config(), m_mode, info, m_station.folder());
-        req.pictureFolder = m_pictureFolder;
-        req.autoSave = true;
-        req.autoPrint = false;
-        const auto result = fax::saveReceivedPicture(req, m_rx->picture(), m_text, nullptr);
         if (!result.written) {
             m_station.log().error("+++ picture could not be written: " + result.file.string());
             if (m_opts.json)
@@ -145,8 +104,6 @@ public:
                 std::fprintf(stderr, "tellur32-cli: picture could not be written: %s\n", result.file.c_str());
             return;
         }
-        ++m_saved;
-        m_lastSaved = result.file;
         if (m_opts.json)
             emitJson("picture", {{"mode", jsonString(m_mode.name.str())},
                                  {"file", jsonString(result.file.string())},
@@ -154,85 +111,110 @@ public:
         else if (!m_opts.quiet)
             std::fprintf(stderr, "picture saved: %s (%d lines)\n", result.file.c_str(), info.lines);
     }
-    const std::filesystem::path& lastSaved() const { return m_lastSaved; }
-    bool loadMask(const std::string& formatCode, const std::string& paletteCode) override
+    void movieAppended(const std::filesystem::path& movie, bool ok) override
     {
-        const auto masks = m_station.folderPath(StationFolder::MasksPalettes);
-        const auto file = fax::findMask(masks, formatCode);
-        if (file.empty() || !fax::loadPalette(masks, paletteCode + ".psl", m_palette, m_rx ? &m_rx->picture() : nullptr))
-            return false;
-        return m_mask.load(file);
+        if (m_opts.json)
+            emitJson("movie", {{"file", jsonString(movie.string())}, {"appended", ok ? "true" : "false"}});
+        else if (!m_opts.quiet)
+            std::fprintf(stderr, "%s %s\n", ok ? "appended to movie" : "could not append to movie", movie.c_str());
     }
-    void releaseMask() override { m_mask.release(); }
-    void applyMask(std::span<std::uint8_t> line, int lineCount) override
+    void commandStarted(const fax::ExternalCommand& command, bool ok) override
     {
-        if (m_mask.isLoaded())
-            m_mask.applyToLine(line, fax::pictureRow(lineCount, m_mode.maxLines, m_mode.bottomToTop != 0),
-                               m_station.config().flag(cfg::kFaxInvertMask));
+        if (!ok)
+            m_station.log().error("+++ command after reception could not be started: " + command.program);
     }
-    bool loadPalette(const std::string& fileName) override
-    {
-        return fax::loadPalette(m_station.folderPath(StationFolder::MasksPalettes), fileName, m_palette,
-                                m_rx ? &m_rx->picture() : nullptr);
-    }
+    void started() { m_started = true; }
 
 private:
     CliStation& m_station;
     const CommonOptions& m_opts;
     fax::FaxModeRecord m_mode;
-    std::filesystem::path m_pictureFolder;
-    TextMaskRenderer* m_text;
-    fax::FaxReceiver* m_rx = nullptr;
-    double m_startDays;
     std::int64_t m_elapsedMs = 0;
     fax::ReceptionState m_last = fax::ReceptionState::Waiting;
-    int m_lpm = 0;
-    int m_saved = 0;
-    std::filesystem::path m_lastSaved;
-    storage::ColourTable m_palette = storage::greyRamp();
-    fax::ReceiveMask m_mask;
+    bool m_started = false;
 };
 
+} // namespace
+
+std::optional<std::int64_t> parseStationClock(const std::string& text)
+{
+    DateTime dt;
+    char tail = 0;
+    const int n = std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%d%c", &dt.year, &dt.month, &dt.day, &dt.hour, &dt.minute,
+                              &dt.second, &tail);
+    if (n < 5 || n > 6 || dt.month < 1 || dt.month > 12 || dt.day < 1 || dt.day > 31 || dt.hour < 0 || dt.hour > 23 ||
+        dt.minute < 0 || dt.minute > 59 || dt.second < 0 || dt.second > 59)
+        return std::nullopt;
+    return millisFromDateTime(dt);
+}
+
 FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
-                          bool startNow, const std::filesystem::path& pictureFolder, bool realtime)
+                          bool startNow, const std::filesystem::path& pictureFolder, bool realtime,
+                          std::optional<std::int64_t> clockStartMs)
 {
     const fax::FaxModeRecord mode = fax::readFaxModeRow(station.config(), row);
+    // Station time runs with the input: from the given station time, else from now.
+    const auto& system = SystemWallClock::instance();
+    const int offset = station.config().useLocalTime() ? system.utcOffsetMinutes(system.utcMillis()) : 0;
+    const std::int64_t startMs = clockStartMs ? *clockStartMs - std::int64_t(offset) * 60000 : system.utcMillis();
+    FixedWallClock clock(startMs, offset);
+
     std::unique_ptr<platform::QtTextMaskRenderer> text;
-    if (station.config().flag(cfg::kFaxTimestamp) && platform::ensureGuiApplication())
+    std::unique_ptr<platform::QtCommandStarter> commands;
+    if (platform::ensureGuiApplication()) {
         text = std::make_unique<platform::QtTextMaskRenderer>();
-    CliFaxHost host(station, opts, mode, pictureFolder, text.get());
+        commands = std::make_unique<platform::QtCommandStarter>();
+    }
+    CliFaxSink sink(station, opts, mode);
     auto ring = std::make_unique<SampleRing>();
     LevelHistogram histogram;
     signal::SoundcardDemodulator demod;
     demod.setDataRate(station.config().f64(cfg::kDataRate));
     demod.select(faxDemodulatorName(mode.demodulator));
     ring->reset(station.config().f64(cfg::kDataRate), histogram);
-    fax::FaxReceiver rx(*ring, histogram, host, station.log());
-    host.attach(&rx);
-    rx.selectMode(mode, faxReceiverSettings(station.config(), station.folderPath(StationFolder::MasksPalettes),
-                                            mode.demodulator));
+    fax::FaxStation fax(*ring, histogram, station.config(), station.folder(), clock, station.log(), sink,
+                        {.text = text.get(), .printer = nullptr, .commands = commands.get()});
+    fax.setPictureFolder(pictureFolder);
+    fax.setSaveInline(true);
+    // Audio always goes through the soundcard demodulators here, which force 14-bit AM items.
+    const fax::FaxInput in{.soundcard = true,
+                           .ptc = false,
+                           .fourteenBit = mode.demodulator >= 1 && mode.demodulator <= 4,
+                           .autoLpm = std::nullopt,
+                           .synchronizeClock = false,
+                           .saveEveryPicture = true};
+    fax.selectMode(mode, in);
+    sink.started();
     station.log().action("begin FAX reception");
     if (startNow)
-        rx.startButtonClick();
+        fax.startButton();
     const auto drive = driveReceiver(input, demod, *ring, realtime, [&](std::int64_t elapsedMs) {
-        host.setElapsedMs(elapsedMs);
-        rx.tick(200);
+        sink.setElapsedMs(elapsedMs);
+        clock.set(startMs + elapsedMs);
+        fax.tick();
         return true;
     });
-    // End of input: what Stop does with a picture under way, answering yes to "Save received picture?".
-    if (rx.state() != fax::ReceptionState::Waiting)
-        rx.stopButtonClick(true);
+    fax.endOfInput();
     station.log().action("end FAX reception");
-    return {host.saved(), host.lastSaved(), drive.samples, drive};
+    return {fax.picturesSaved(), fax.lastSavedFile(), drive.samples, drive};
 }
 
 namespace {
 
 int decodeFaxCommand(std::vector<std::string>& args, CommonOptions& opts)
 {
-    std::string modeOption, out;
+    std::string modeOption, out, clockText;
     takeOption(args, "--fax-mode", modeOption);
     takeOption(args, "--out", out);
+    std::optional<std::int64_t> clockStart;
+    if (takeOption(args, "--clock", clockText)) {
+        clockStart = parseStationClock(clockText);
+        if (!clockStart) {
+            std::fprintf(stderr, "tellur32-cli decode fax: --clock wants YYYY-MM-DDTHH:MM[:SS], not '%s'\n",
+                         clockText.c_str());
+            return kExitUsage;
+        }
+    }
     const bool startNow = takeFlag(args, "--start-now");
     AudioInputOptions in;
     takeAudioInputOptions(args, in);
@@ -255,7 +237,7 @@ int decodeFaxCommand(std::vector<std::string>& args, CommonOptions& opts)
     }
     const auto folder = out.empty() ? station.folderPath(StationFolder::FaxLastReceived)
                                     : std::filesystem::absolute(out);
-    const auto r = decodeFax(station, opts, *input, row, startNow, folder, in.realtime);
+    const auto r = decodeFax(station, opts, *input, row, startNow, folder, in.realtime, clockStart);
     if (r.drive.signal != 0)
         return exitStatusAfter(r.drive, kExitOk);
     if (r.pictures == 0) {
@@ -362,6 +344,7 @@ const CliCommand kDecodeFax(
     "  --fax-mode NAME|ROW  FAX mode row (default: the configuration's current row)\n"
     "  --start-now        start a picture at once, as the Start button does\n"
     "  --out DIR          save below DIR instead of the FAX picture folder\n"
+    "  --clock YYYY-MM-DDTHH:MM[:SS]  station time at the start of the input (default: now)\n"
     "  --rate N           sample rate of standard input (default 11025)\n"
     "  --realtime         pace the input at its real rate\n"
     "  --device NAME      capture from an audio device instead (--list-devices lists them)\n"

@@ -8,6 +8,7 @@
 #include "fax/fax_transmitter.h"
 
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,8 +19,6 @@ namespace tellur::cli {
 // --fax-mode NAME|ROW (selectable rows only); empty: the configuration's current row.
 std::size_t faxModeRowFromOption(const StationConfig& config, const std::string& option);
 std::string_view faxDemodulatorName(std::int32_t demodulator);
-fax::FaxReceiverSettings faxReceiverSettings(const StationConfig& config, const std::filesystem::path& masksFolder,
-                                             std::int32_t demodulator);
 fax::FaxTransmitSettings faxTransmitSettings(const StationConfig& config, std::size_t row);
 
 struct FaxDecodeResult {
@@ -28,9 +27,13 @@ struct FaxDecodeResult {
     std::int64_t samples = 0;
     DriveResult drive;
 };
-// Runs the receiver over the input; pictures go below pictureFolder (one folder per mode).
+// Runs the FAX station over the input; pictures go below pictureFolder (one folder per mode).
+// Station time starts at clockStartMs (station-zone milliseconds since 1970), else now.
 FaxDecodeResult decodeFax(CliStation& station, const CommonOptions& opts, AudioInput& input, std::size_t row,
-                          bool startNow, const std::filesystem::path& pictureFolder, bool realtime);
+                          bool startNow, const std::filesystem::path& pictureFolder, bool realtime,
+                          std::optional<std::int64_t> clockStartMs = std::nullopt);
+// "2026-03-14T11:00" or "2026-03-14T11:00:05" as station-zone milliseconds since 1970.
+std::optional<std::int64_t> parseStationClock(const std::string& text);
 
 // Transmits the picture into a WAV file at 11025 S/s, streamed (memory flat whatever its height),
 // replacing file only once complete. The number of samples, or -1 with a one-line reason.

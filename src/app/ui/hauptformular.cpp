@@ -34,6 +34,7 @@
 #include <QSlider>
 #include <QStandardItemModel>
 #include <QStyle>
+#include <QDateTime>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -711,7 +712,9 @@ void THauptformular::updateLevelMeter()
 
 void THauptformular::updateClock()
 {
-    m_zeitlabel->setText(QLocale::c().toString(fromDayCount(m_station.stationTime()), "dd-MMM hh:mm"));
+    const DateTime t = dateTimeFromDays(m_station.stationTime());
+    m_zeitlabel->setText(QLocale::c().toString(QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute), Qt::UTC),
+                                               "dd-MMM hh:mm"));
 }
 
 void THauptformular::setWavePlaybackVisible(bool on)

@@ -1,15 +1,20 @@
 #include "fax/ui/fax_rx_win.h"
 
 #include "core/command_switches.h"
+#include "core/interface_settings.h"
 #include "ui/dialogs.h"
 #include "ui/receive_window_host.h"
 #include "ui/key_swallower.h"
 #include "ui/station_context.h"
 #include "ui/station_devices.h"
 #include "fax/fax_assembly.h"
+#include "fax/fax_timing.h"
 #include "fax/ui/fax_tools.h"
 #include "fax/ui/picture_viewer.h"
 #include "signal/ui/spectrum_win.h"
+#include "platform/picture_printer.h"
+#include "platform/command_starter.h"
+#include "platform/qt_text_mask.h"
 #include "signal/serial_watchdog.h"
 #include "signal/wave_source.h"
 
@@ -41,8 +46,15 @@ namespace tellur::ui {
 
 namespace {
 
-constexpr int kLpmSteps[] = {60, 90, 120, 180, 240, 360};
-
+QList<QRgb> colourTable(const storage::TDI8Bitmap& picture)
+{
+    QList<QRgb> colours(256);
+    for (int i = 0; i < 256; ++i) {
+        const std::uint32_t c = picture.getColour(i);
+        colours[i] = qRgb(storage::colourRed(c), storage::colourGreen(c), storage::colourBlue(c));
+    }
+    return colours;
+}
 
 QString hexCaption(int n, const QString& text)
 {
@@ -119,13 +131,13 @@ TFAXRXWin::TFAXRXWin(ReceiveWindowHost& host)
     m_tools = new TFAXToolWin(m_station, this);
     m_tools->squelchthreshold()->setValue(m_station.config.u8(cfg::kFaxSquelchThreshold));
     connect(m_tools, &TFAXToolWin::settingsChanged, this, [this] {
-        if (m_rx)
-            m_rx->applySettings(receiverSettings());
-        m_saveButton->setEnabled(!m_station.config.flag(cfg::kFaxAutoSave));
+        if (m_fax)
+            m_fax->applySettings(faxInput());
+        enableSaveButton();
     });
     connect(m_tools, &TFAXToolWin::slantRequested, this, &TFAXRXWin::SlantbuttonClick);
     connect(m_tools, &TFAXToolWin::clearRequested, this, [this] {
-        m_rx->clearPicture();
+        m_fax->clearPicture();
         copyPictureToView();
     });
     const bool toolsVisible = m_station.config.flag(cfg::kFaxToolsVisible);
@@ -134,8 +146,13 @@ TFAXRXWin::TFAXRXWin(ReceiveWindowHost& host)
     m_host.devices().runPtcCommandFile("PTCFAXINI.INI");
     m_station.log->action("begin FAX reception");
 
-    m_rx = std::make_unique<fax::FaxReceiver>(m_station.ring, m_station.histogram,
-                                          static_cast<fax::FaxReceiverHost&>(*this), *m_station.log);
+    m_text = std::make_unique<platform::QtTextMaskRenderer>();
+    m_printer = std::make_unique<platform::QtPicturePrinter>(m_station.printFile);
+    m_commands = std::make_unique<platform::QtCommandStarter>();
+    m_fax = std::make_unique<fax::FaxStation>(m_station.ring, m_station.histogram, m_station.config, m_station.folder,
+                                              *m_station.clock, *m_station.log,
+                                              static_cast<fax::FaxStationSink&>(*this),
+                                              fax::FaxStationServices{m_text.get(), m_printer.get(), m_commands.get()});
 
     int row = fax::currentFaxModeRow(m_station.config);
     if (auto s = m_host.switches().get('S')) {
@@ -280,12 +297,9 @@ void TFAXRXWin::buildControls()
         if (!f.isEmpty())
             openPictureViewer(m_host, f);
     });
-    m_saveButton = tool(m_toolRow, "SaveButton", "Save", "Save received picture");
+    m_saveButton = tool(m_toolRow, "SaveButton", "Save", "Save received picture (if Autosave is off)");
     m_saveButton->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    connect(m_saveButton, &QToolButton::clicked, this, [this] {
-        if (m_rx->lineCount() > 0 && !m_save.running())
-            startSave(m_rx->currentPictureInfo());
-    });
+    connect(m_saveButton, &QToolButton::clicked, this, &TFAXRXWin::saveDialog);
     m_fullViewButton = tool(m_toolRow, "CaptionButton1", QString(), "Show only the picture");
     m_fullViewButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarMaxButton));
     m_fullViewButton->setCheckable(true);
@@ -371,12 +385,12 @@ void TFAXRXWin::buildMenus()
     m_lpmMenu->setObjectName("LPM1");
     m_lpmGroup = new QActionGroup(this);
     for (int i = 0; i < 6; ++i) {
-        QAction* a = m_lpmMenu->addAction(hexCaption(i, QString::number(kLpmSteps[i])));
+        QAction* a = m_lpmMenu->addAction(hexCaption(i, QString::number(fax::kLpmSteps[std::size_t(i)])));
         a->setCheckable(true);
         m_lpmGroup->addAction(a);
         connect(a, &QAction::triggered, this, [this, i] {
             m_timer1->stop();
-            m_rx->setLpm(kLpmSteps[i], false);
+            m_fax->receiver().setLpm(fax::kLpmSteps[std::size_t(i)], false);
             if (!m_closing)
                 m_timer1->start();
         });
@@ -432,20 +446,19 @@ void TFAXRXWin::fillTypeMenu()
     }
 }
 
-fax::FaxReceiverSettings TFAXRXWin::receiverSettings() const
+fax::FaxInput TFAXRXWin::faxInput() const
 {
-    const auto& c = m_station.config;
-    fax::FaxReceiverSettings s;
-    s.dataRate = c.f64(cfg::kDataRate);
-    s.soundcard = m_station.interfaceType() == InterfaceSoundCard;
-    s.ptc = m_station.interfaceType() == InterfacePtc2;
-    s.fourteenBit = m_host.devices().fourteenBitItems();
-    s.autoLpm = m_tools ? m_tools->autolpmButton()->isChecked() : c.flag(cfg::kFaxAutoLpm);
-    s.squelchThreshold = c.u8(cfg::kFaxSquelchThreshold);
-    s.autoSave = c.flag(cfg::kFaxAutoSave);
-    s.autoPrint = c.flag(cfg::kFaxAutoPrint);
-    s.masksFolder = m_station.folderField(StationFolder::MasksPalettes);
-    return s;
+    return {.soundcard = m_station.interfaceType() == InterfaceSoundCard,
+            .ptc = m_station.interfaceType() == InterfacePtc2,
+            .fourteenBit = m_host.devices().fourteenBitItems(),
+            .autoLpm = m_tools ? std::optional<bool>(m_tools->autolpmButton()->isChecked()) : std::nullopt,
+            .synchronizeClock = true,
+            .saveEveryPicture = false};
+}
+
+void TFAXRXWin::enableSaveButton()
+{
+    m_saveButton->setEnabled(!m_station.config.flag(cfg::kFaxAutoSave) && (!m_fax || !m_fax->saving()));
 }
 
 void TFAXRXWin::FAX_Transmission_ModeChange(int row)
@@ -493,7 +506,7 @@ void TFAXRXWin::FAX_Transmission_ModeChange(int row)
     // Switching the demodulator restarts the stream: the ring only holds the new mode's items.
     if (rec.demodulator != m_lastSetMode)
         setOperatingMode(rec.demodulator);
-    m_rx->selectMode(rec, receiverSettings());
+    m_fax->selectMode(rec, faxInput());
     m_view = QImage();
     copyPictureToView();
 
@@ -503,10 +516,10 @@ void TFAXRXWin::FAX_Transmission_ModeChange(int row)
     const int ioc = rec.indexOfCooperation;
     QAction* full = m_iocMenu->addAction(hexCaption(1, QString::number(ioc)));
     QAction* half = m_iocMenu->addAction(hexCaption(2, QString::number(ioc / 2)));
-    connect(full, &QAction::triggered, this, [this] { m_rx->setIocHalving(false); });
-    connect(half, &QAction::triggered, this, [this] { m_rx->setIocHalving(true); });
-    lpmChanged(m_rx->lpm());
-    iocChanged(m_rx->ioc());
+    connect(full, &QAction::triggered, this, [this] { m_fax->receiver().setIocHalving(false); });
+    connect(half, &QAction::triggered, this, [this] { m_fax->receiver().setIocHalving(true); });
+    lpmChanged(m_fax->receiver().lpm());
+    iocChanged(m_fax->receiver().ioc());
 
     if (rec.windowLeft == fax::kFaxWindowUnset) {
         m_zoomIndex = fax::validZoomIndex(rec.zoomIndex);
@@ -536,7 +549,7 @@ void TFAXRXWin::FAX_Transmission_ModeChange(int row)
         m_spectrumButton->setChecked(true);
         SpectrumButtonClick();
     }
-    m_saveButton->setEnabled(!m_station.config.flag(cfg::kFaxAutoSave));
+    enableSaveButton();
     setWindowTitle("FAX-RX Window - " + QString::fromStdString(std::string(rec.name.view())));
 }
 
@@ -580,8 +593,8 @@ void TFAXRXWin::Timer1Timer()
     m_timer1->stop();
     m_busy = true;
     watchdog();
-    m_rx->tick(200);
-    pollSave();
+    m_fax->tick();
+    enableSaveButton();
     if (m_spectrum)
         m_spectrum->reportSyncPosition(255);
     m_busy = false;
@@ -589,36 +602,23 @@ void TFAXRXWin::Timer1Timer()
         m_timer1->start();
 }
 
-void TFAXRXWin::pollSave()
-{
-    if (!m_saveStarted || m_save.running())
-        return;
-    m_saveStarted = false;
-    if (auto r = m_save.takeResult()) {
-        m_lastSaved = r->file;
-        if (r->written)
-            Q_EMIT pictureSaved(QString::fromStdString(r->file.string()));
-    }
-    m_saveButton->setEnabled(!m_station.config.flag(cfg::kFaxAutoSave));
-}
-
 void TFAXRXWin::Timer2Timer()
 {
     if (m_station.modalPause > 0)
         return;
-    m_rx->timer2Timer();
+    m_fax->receiver().timer2Timer();
     syncButtons();
 }
 
 void TFAXRXWin::pressButton(fax::FaxButton b)
 {
-    m_rx->setButton(b);
+    m_fax->receiver().setButton(b);
     syncButtons();
 }
 
 void TFAXRXWin::syncButtons()
 {
-    switch (m_rx->button()) {
+    switch (m_fax->receiver().button()) {
     case fax::FaxButton::Start:
         m_startButton->setChecked(true);
         m_run1->setChecked(true);
@@ -636,33 +636,30 @@ void TFAXRXWin::syncButtons()
 
 void TFAXRXWin::StartButtonClick()
 {
-    m_rx->setButton(fax::FaxButton::Start);
-    m_rx->startButtonClick();
+    m_fax->receiver().setButton(fax::FaxButton::Start);
+    m_fax->startButton();
     syncButtons();
 }
 
 void TFAXRXWin::AutoButtonClick()
 {
-    m_rx->setButton(fax::FaxButton::Auto);
-    m_rx->autoButtonClick();
+    m_fax->receiver().setButton(fax::FaxButton::Auto);
+    m_fax->autoButton();
     syncButtons();
 }
 
 void TFAXRXWin::StopButtonClick()
 {
-    m_rx->setButton(fax::FaxButton::Stop);
-    bool save = false;
-    if (m_rx->state() != fax::ReceptionState::Waiting && m_rx->lineCount() > 20
-        && (m_station.config.flag(cfg::kFaxAutoSave) || m_station.config.flag(cfg::kFaxAutoPrint)))
-        save = m_host.dialogs().question(this, "Confirm", "Save received picture?");
-    m_rx->stopButtonClick(save);
+    m_fax->receiver().setButton(fax::FaxButton::Stop);
+    const bool save = m_fax->stopAsksToSave() && m_host.dialogs().question(this, "Confirm", "Save received picture?");
+    m_fax->stopButton(save);
     syncButtons();
 }
 
 void TFAXRXWin::SpinButton1DownClick()
 {
     m_timer1->stop();
-    m_rx->stepLpm(false);
+    m_fax->receiver().stepLpm(false);
     if (!m_closing)
         m_timer1->start();
 }
@@ -670,14 +667,14 @@ void TFAXRXWin::SpinButton1DownClick()
 void TFAXRXWin::SpinButton1UpClick()
 {
     m_timer1->stop();
-    m_rx->stepLpm(true);
+    m_fax->receiver().stepLpm(true);
     if (!m_closing)
         m_timer1->start();
 }
 
 void TFAXRXWin::IOCSpinDownClick()
 {
-    m_rx->setIocHalving(!m_rx->iocHalving());
+    m_fax->receiver().setIocHalving(!m_fax->receiver().iocHalving());
 }
 
 void TFAXRXWin::SpectrumButtonClick()
@@ -713,7 +710,7 @@ void TFAXRXWin::zoomChange(int index)
         fax::writeFaxModeRow(m_station.config, std::size_t(m_row), rec);
     }
     const int screenWidth = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry().width() : 1280;
-    const auto& pic = m_rx->picture();
+    const auto& pic = m_fax->receiver().picture();
     m_z = fax::zoomFactor(index, pic.width(), screenWidth);
     if (m_z <= 0)
         m_z = 1.0f;
@@ -752,7 +749,7 @@ void TFAXRXWin::sizeToZoom(bool zoomChanged)
         raise();
         return;
     }
-    const auto& pic = m_rx->picture();
+    const auto& pic = m_fax->receiver().picture();
     const int frameW = frameGeometry().width() - width() + 4;
     const int imageW = int(std::lround(pic.width() / m_z));
     const int imageH = int(std::lround(pic.height() / m_z));
@@ -784,17 +781,12 @@ void TFAXRXWin::ScrolltimerTimer()
 
 void TFAXRXWin::copyPictureToView()
 {
-    const auto& pic = m_rx->picture();
+    const auto& pic = m_fax->receiver().picture();
     if (m_view.width() != pic.width() || m_view.height() != pic.height()) {
         m_view = QImage(pic.width(), pic.height(), QImage::Format_Indexed8);
         m_image->resize(fax::scrollRange(pic.width(), m_z), fax::scrollRange(pic.height(), m_z));
     }
-    QList<QRgb> colours(256);
-    for (int i = 0; i < 256; ++i) {
-        const std::uint32_t c = pic.getColour(i);
-        colours[i] = qRgb(storage::colourRed(c), storage::colourGreen(c), storage::colourBlue(c));
-    }
-    m_view.setColorTable(colours);
+    m_view.setColorTable(colourTable(pic));
     for (int r = 0; r < pic.height(); ++r)
         std::memcpy(m_view.scanLine(r), pic.row(r), std::size_t(pic.width()));
     m_image->update();
@@ -806,11 +798,6 @@ QWidget* TFAXRXWin::image() const
 }
 
 // --- receiver host ----------------------------------------------------------------------------
-
-double TFAXRXWin::stationTime()
-{
-    return m_station.stationTime();
-}
 
 void TFAXRXWin::stateChanged(fax::ReceptionState s)
 {
@@ -836,7 +823,7 @@ void TFAXRXWin::lpmChanged(int lpm)
     const auto actions = m_lpmGroup->actions();
     int index = 0;
     for (int i = 0; i < 6; ++i)
-        if (kLpmSteps[i] == lpm)
+        if (fax::kLpmSteps[std::size_t(i)] == lpm)
             index = i;
     actions.at(index)->setChecked(true);
 }
@@ -871,14 +858,14 @@ void TFAXRXWin::updateCursor()
 
 void TFAXRXWin::scrollToStartEdge()
 {
-    m_scrollRequest = fax::startEdgeScroll(m_rx->mode().bottomToTop != 0);
+    m_scrollRequest = fax::startEdgeScroll(m_fax->receiver().mode().bottomToTop != 0);
     m_scrollBox->verticalScrollBar()->setValue(*m_scrollRequest);
     m_scrollRequest.reset();
 }
 
 void TFAXRXWin::rowStored(int row, int lineCountBefore)
 {
-    const auto& pic = m_rx->picture();
+    const auto& pic = m_fax->receiver().picture();
     if (m_view.width() != pic.width() || m_view.height() != pic.height()) {
         copyPictureToView();
         return;
@@ -887,7 +874,7 @@ void TFAXRXWin::rowStored(int row, int lineCountBefore)
         return;
     std::memcpy(m_view.scanLine(row), pic.row(row), std::size_t(pic.width()));
     const auto* bar = m_scrollBox->verticalScrollBar();
-    const fax::BandUpdate u = fax::bandForRow(row, m_z, m_rx->mode().bottomToTop != 0, pic.width(), lineCountBefore,
+    const fax::BandUpdate u = fax::bandForRow(row, m_z, m_fax->receiver().mode().bottomToTop != 0, pic.width(), lineCountBefore,
                                               bar->value(), m_scrollBox->viewport()->height());
     if (u.scroll)
         m_scrollRequest = u.scrollTarget;
@@ -900,25 +887,52 @@ void TFAXRXWin::pictureCleared()
     copyPictureToView();
 }
 
-bool TFAXRXWin::saveRunning()
+void TFAXRXWin::paletteChanged()
 {
-    return m_save.running();
+    // Called while the station is still being built, before there is a view to colour.
+    if (!m_fax || m_view.isNull())
+        return;
+    const auto& pic = m_fax->receiver().picture();
+    m_view.setColorTable(colourTable(pic));
+    m_image->update();
 }
 
-void TFAXRXWin::startSave(const fax::FinishedPicture& picture)
+void TFAXRXWin::saveFinished(const fax::FaxSaveResult& result, const fax::FinishedPicture&)
 {
-    if (m_save.running())
-        m_save.wait();
-    pollSave();
-    auto request = fax::saveRequestFromConfig(m_station.config, m_rx->mode(), picture, m_station.folder);
-    m_save.start(std::move(request), m_rx->picture(), nullptr, nullptr);
-    m_saveStarted = true;
-    m_saveButton->setEnabled(false);
+    if (result.written)
+        Q_EMIT pictureSaved(QString::fromStdString(result.file.string()));
+    else if (!result.file.empty())
+        m_station.log->error("+++ picture could not be written: " + result.file.string());
+    enableSaveButton();
 }
 
-bool TFAXRXWin::loadPalette(const std::string&)
+void TFAXRXWin::commandStarted(const fax::ExternalCommand& command, bool ok)
 {
-    return false; // palettes come with their own window; the grey ramp serves meanwhile
+    if (!ok)
+        m_station.log->error("+++ command after reception could not be started: " + command.program);
+}
+
+void TFAXRXWin::saveDialog()
+{
+    auto& rx = m_fax->receiver();
+    if (rx.lineCount() <= 0 || m_fax->saving())
+        return;
+    const auto proposal = fax::saveDialogProposal(m_station.folderField(StationFolder::FaxLastReceived),
+                                                  rx.mode().name.view(), rx.pictureStartTime());
+    QString file;
+    {
+        ModalPause pause(m_station);
+        m_saveButton->setEnabled(false);
+        file = m_host.dialogs().saveFileName(this, "Save picture...", QString::fromStdString(proposal.string()),
+                                             QString::fromStdString(fax::saveDialogFilter()));
+    }
+    if (!file.isEmpty()) {
+        std::filesystem::path chosen = file.toStdString();
+        if (!chosen.has_extension())
+            chosen += "." + std::string(fax::faxFileExtension(m_station.config.i32(cfg::kFaxFileType)));
+        m_fax->saveAs(chosen);
+    }
+    enableSaveButton();
 }
 
 // --- mouse work on the picture ----------------------------------------------------------------
@@ -928,7 +942,7 @@ void TFAXRXWin::imageDoubleClick(QPoint pos)
     if (!m_shifting || m_slantMeasuring)
         return;
     const int x = int(roundHalfEven(double(pos.x()) * m_z));
-    m_rx->shiftPicture(x);
+    m_fax->receiver().shiftPicture(x);
     copyPictureToView();
 }
 
@@ -956,10 +970,10 @@ void TFAXRXWin::imageMousePress(QPoint pos)
         m_slantEnd = pos;
         return;
     }
-    const auto& mode = m_rx->mode();
+    const auto& mode = m_fax->receiver().mode();
     const fax::PicturePoint a{int(roundHalfEven(m_slantFirst.x() * double(m_z))), int(roundHalfEven(m_slantFirst.y() * double(m_z)))};
     const fax::PicturePoint b{int(roundHalfEven(pos.x() * double(m_z))), int(roundHalfEven(pos.y() * double(m_z)))};
-    const float s = fax::slantValue(a, b, m_rx->samplesPerPixel(), m_rx->samplesPerLine(), mode.rightToLeft != 0,
+    const float s = fax::slantValue(a, b, m_fax->receiver().samplesPerPixel(), m_fax->receiver().samplesPerLine(), mode.rightToLeft != 0,
                                     mode.bottomToTop != 0);
     m_slantFirstTaken = false;
     m_slantMeasuring = false;
@@ -987,10 +1001,10 @@ void TFAXRXWin::finishSlant(bool ok, float slant)
     if (ok) {
         const double rate = station.config.f64(cfg::kDataRate);
         const double corrected = fax::correctedDataRate(slant, rate);
-        const double shown = station.interfaceType() == InterfaceSoundCard ? corrected * 3.0 / 2.0 : corrected;
-        main.dialogs().information(win, "Slant correction",
-                                   "Data rate will be set to " + QString::fromStdString(fax::formatRate(shown)));
         station.config.setF64(cfg::kDataRate, corrected);
+        main.dialogs().information(win, "Slant correction",
+                                   "Data rate will be set to "
+                                       + QString::fromStdString(fax::formatRate(shownDataRate(station.config))));
         main.saveConfiguration();
     } else {
         main.dialogs().information(win, "Slant correction", "Data rate will not be changed.");
@@ -1079,16 +1093,13 @@ bool TFAXRXWin::FormCloseQuery()
     m_host.setWavePlaybackVisible(false);
 
     // A picture still growing is ended as Stop ends it, so it is saved when saving is on.
-    m_save.wait();
-    pollSave();
-    if (m_rx->state() != fax::ReceptionState::Waiting) {
-        m_rx->setButton(fax::FaxButton::Stop);
-        const bool save = m_rx->lineCount() > 20 && (m_station.config.flag(cfg::kFaxAutoSave) || m_station.config.flag(cfg::kFaxAutoPrint))
-                          && m_host.dialogs().question(this, "Confirm", "Save received picture?");
-        m_rx->stopButtonClick(save);
+    m_fax->waitForSave();
+    if (m_fax->receiver().state() != fax::ReceptionState::Waiting) {
+        m_fax->receiver().setButton(fax::FaxButton::Stop);
+        const bool save = m_fax->stopAsksToSave() && m_host.dialogs().question(this, "Confirm", "Save received picture?");
+        m_fax->stopButton(save);
     }
-    m_save.wait();
-    pollSave();
+    m_fax->waitForSave();
 
     if (m_spectrum) {
         m_spectrum->closeSpectrum();

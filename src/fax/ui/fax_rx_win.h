@@ -1,14 +1,13 @@
 // TFAXRXWin: the receive window of the FAX modes. Chooses the FAX mode row, requests its
-// operating mode, drives the FAX receiver from Timer1 and shows the growing picture at the
+// operating mode, drives the FAX station from Timer1 and shows the growing picture at the
 // chosen zoom, following the newest line. The interface (soundcard or serial device) is set up
-// through the station's devices and mode switch; the window owns the save thread and its tool
-// windows.
+// through the station's devices and mode switch. The window adds to the station only its
+// display and the station clock; saving, printing, movies, palettes and masks are the station's.
 // GUI thread; the main window owns it (Qt parent) and closes it on a type change.
 #pragma once
 
 #include "ui/myform.h"
-#include "fax/fax_receiver.h"
-#include "fax/fax_saving.h"
+#include "fax/fax_station.h"
 #include "fax/ui/fax_tools.h"
 #include "signal/ui/spectrum_win.h"
 
@@ -34,7 +33,7 @@ class ReceiveWindowHost;
 struct StationContext;
 class FaxImage;
 
-class TFAXRXWin : public TMyform, private fax::FaxReceiverHost {
+class TFAXRXWin : public TMyform, private fax::FaxStationSink {
     Q_OBJECT
 public:
     explicit TFAXRXWin(ReceiveWindowHost& host);
@@ -64,13 +63,16 @@ public:
     void periodicHook() override {}
     void arrangeHook() override;
 
-    fax::FaxReceiver& receiver() { return *m_rx; }
+    fax::FaxReceiver& receiver() { return m_fax->receiver(); }
+    fax::FaxStation& station() { return *m_fax; }
     int currentRow() const { return m_row; }
     float zoom() const { return m_z; }
     TFAXToolWin* tools() const { return m_tools; }
     TSpectrum* spectrum() const { return m_spectrum; }
     // The last picture file the save thread wrote.
-    std::filesystem::path lastSavedFile() const { return m_lastSaved; }
+    std::filesystem::path lastSavedFile() const { return m_fax->lastSavedFile(); }
+    // "Save picture...": asks for the file and writes the picture to it.
+    void saveDialog();
     QWidget* image() const;
 
 Q_SIGNALS:
@@ -82,8 +84,7 @@ protected:
 private:
     friend class FaxImage;
 
-    // FaxReceiverHost
-    double stationTime() override;
+    // FaxStationSink
     void stateChanged(fax::ReceptionState s) override;
     void headerTextChanged(const std::string& text) override;
     void iocChanged(int ioc) override;
@@ -94,15 +95,16 @@ private:
     void scrollToStartEdge() override;
     void rowStored(int row, int lineCountBefore) override;
     void pictureCleared() override;
-    bool saveRunning() override;
+    void paletteChanged() override;
     bool slantMeasuring() override { return m_slantMeasuring; }
-    void startSave(const fax::FinishedPicture& picture) override;
-    bool loadPalette(const std::string& fileName) override;
+    void saveFinished(const fax::FaxSaveResult& result, const fax::FinishedPicture& picture) override;
+    void commandStarted(const fax::ExternalCommand& command, bool ok) override;
 
     void buildControls();
     void buildMenus();
     void fillTypeMenu();
-    fax::FaxReceiverSettings receiverSettings() const;
+    fax::FaxInput faxInput() const;
+    void enableSaveButton();
     void pressButton(fax::FaxButton b);
     void syncButtons();
     void updateCursor();
@@ -115,14 +117,13 @@ private:
     void finishSlant(bool ok, float slant);
     void setOperatingMode(int mode);
     void watchdog();
-    void pollSave();
 
     ReceiveWindowHost& m_host;
     StationContext& m_station;
-    std::unique_ptr<fax::FaxReceiver> m_rx;
-    fax::FaxSaveThread m_save;
-    bool m_saveStarted = false;
-    std::filesystem::path m_lastSaved;
+    std::unique_ptr<TextMaskRenderer> m_text;
+    std::unique_ptr<fax::PicturePrinter> m_printer;
+    std::unique_ptr<fax::CommandStarter> m_commands;
+    std::unique_ptr<fax::FaxStation> m_fax;
 
     int m_row = 0;
     int m_lastSetMode = 0x7FFFFFFF;

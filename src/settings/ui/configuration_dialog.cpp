@@ -1,5 +1,7 @@
 #include "settings/ui/configuration_dialog.h"
 
+#include "core/interface_settings.h"
+
 #include "settings/config_fields.h"
 #include "settings/fax_mode_table.h"
 #include "settings/rtty_mode_table.h"
@@ -63,20 +65,19 @@ const char* const kResetQuestion =
     "down the data rate so you can re-enter it, afterwards.\r\nTellur32 will terminate when you proceed.\r\n\r\n "
     "Do you really want to reset the configuration settings?";
 
-// Defaults the dialog proposes when the interface type changes.
+// How the dialog shows the defaults an interface type brings (applyInterfaceTypeDefaults stores them).
 struct InterfaceDefaults {
     const char* baud;
     const char* dataRate;
-    bool use14bit;
     bool baudEditable;
     const char* groupCaption;
 };
 constexpr InterfaceDefaults kInterfaceDefaults[5]{
-    {"115200", "4800", true, false, "DSP program files for "},
-    {"9600", "5760", false, true, ""},
-    {"57600", "11025", true, false, "Sound card settings "},
-    {"115200", "4800.0", false, true, "HariFax Info "},
-    {"115200", "4800", false, true, "Commands to set interface to "},
+    {"115200", "4800", false, "DSP program files for "},
+    {"9600", "5760", true, ""},
+    {"57600", "11025", false, "Sound card settings "},
+    {"115200", "4800.0", true, "HariFax Info "},
+    {"115200", "4800", true, "Commands to set interface to "},
 };
 
 QString fieldName(const QString& pattern, int row)
@@ -876,17 +877,8 @@ void TConfiguration::interfaceTypeChanged(int type)
 {
     if (type < 0 || type > 4)
         return;
-    m_live.setI32(cfg::kInterfaceType, type);
+    applyInterfaceTypeDefaults(m_live, type);
     const InterfaceDefaults& d = kInterfaceDefaults[type];
-    if (type != InterfaceSoundCard && m_live.u8(cfg::kComPort) == 0)
-        m_live.setU8(cfg::kComPort, 1);
-    m_live.setU8(cfg::kFaxAmUse14bit, d.use14bit ? 1 : 0);
-    if (type == InterfaceEasyDsp) {
-        m_live.setStr(cfg::kSstvProgram, cfg::kProgramNameCapacity, "SSTV95");
-        m_live.setStr(cfg::kFaxFmProgram, cfg::kProgramNameCapacity, "FMFAX95");
-        m_live.setStr(cfg::kFaxAmProgram, cfg::kProgramNameCapacity, "AM14Bit");
-        m_live.setStr(cfg::kAnalyzerProgram, cfg::kProgramNameCapacity, "Analyzer");
-    }
     m_loading = true;
     for (const auto& b : m_bindings)
         load(b);
