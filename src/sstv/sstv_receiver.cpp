@@ -58,7 +58,6 @@ SstvReceiver::SstvReceiver(const SstvRxSettings& settings, SampleRing& ring, Lev
     }
     m_lowSync = level(1050);
     m_highSync = level(1450);
-    m_blackLevel = level(1500);
     m_toneLow = level(settings.repeaterFrequencyHz - settings.repeaterBandwidthHz);
     m_toneHigh = level(settings.repeaterFrequencyHz + settings.repeaterBandwidthHz);
     const double r = settings.dataRate;
@@ -185,7 +184,7 @@ void SstvReceiver::intake(std::int32_t write)
                     m_state = DetectorState::Idle;
                     if (m_sink)
                         m_sink->syncFrequency(m_syncValue);
-                    m_syncs.push_back({refineSyncStart(m_candidatePos), m_candidateLength});
+                    m_syncs.push_back({m_candidatePos, pulseLength(m_candidatePos, m_candidateLength)});
                     m_run = 0;
                 }
             } else {
@@ -202,29 +201,19 @@ void SstvReceiver::intake(std::int32_t write)
     m_ring.setReadIndex(read);
 }
 
-// The running sum crosses into the sync band after a number of sync items that depends on what
-// preceded the pulse (a black gap crosses within 3 items, bright pixels only after 13), so the
-// candidate position carries the picture's content into the line timing. The accepted position
-// is put on the step into the sync band itself: items are clipped at black, so the largest drop
-// of a short window is the step from porch or pixels into the pulse, not an edge inside the
-// picture.
-std::int32_t SstvReceiver::refineSyncStart(std::int32_t candidate) const
+// The running sum stays in the sync band for a time that depends on the neighbours: next to
+// black (1500 Hz, just above the 1450 Hz limit) a 6 ms pulse lasts about 8 ms there, next to
+// white about 4.5 ms, so the two Robot black-and-white modes cannot be told apart by it. The
+// ring items themselves, counted below half depth between the sync tone and black, give the
+// pulse's own length whatever surrounds it.
+std::int32_t SstvReceiver::pulseLength(std::int32_t candidate, int runLength) const
 {
-    const int h = std::max(2, m_c.window / 4);
-    const int span = m_c.window;
-    auto clipped = [this](std::int64_t pos) { return std::min<int>(m_ring.at(pos) & 255, m_blackLevel); };
-    std::int64_t best = candidate;
-    int bestDrop = std::numeric_limits<int>::min();
-    for (std::int64_t s = std::int64_t(candidate) - span; s <= std::int64_t(candidate) + span; ++s) {
-        int drop = 0;
-        for (int i = 1; i <= h; ++i)
-            drop += clipped(s - i) - clipped(s + i - 1);
-        if (drop > bestDrop) {
-            bestDrop = drop;
-            best = s;
-        }
-    }
-    return ringIndex(best);
+    const int half = (level(1200) + level(1500)) / 2;
+    std::int32_t n = 0;
+    for (std::int64_t i = std::int64_t(candidate) - m_c.window; i < std::int64_t(candidate) + runLength + m_c.window; ++i)
+        if ((m_ring.at(ringIndex(i)) & 255) <= half)
+            ++n;
+    return n;
 }
 
 void SstvReceiver::detectMode()
@@ -356,11 +345,8 @@ void SstvReceiver::startPicture()
         for (std::int64_t i = 0; i < span; ++i)
             total += (m_ring.at(begin + i) & 255) + (m_ring.at(later + i) & 255);
         const int b = m_brightness[static_cast<std::size_t>((total / (2 * span)) & 255)];
-        // Start with a B-Y line (white separator), so that the first pair is complete: behind the
-        // first sync when it opens a B-Y line, at the line before it otherwise. Starting one line
-        // earlier would paint a pair from the identification code and push the picture down.
-        m_lineStart = static_cast<float>(b >= 128 ? ringIndex(m_firstSync + roundHalfEven(lineItems(row))) : m_firstSync);
-        m_robotPair = false;
+        m_lineStart = static_cast<float>(b >= 128 ? m_firstSync : ringIndex(m_firstSync - roundHalfEven(lineItems(row))));
+        m_robotPair = true;
     } else {
         m_lineStart = static_cast<float>(m_firstSync);
     }
@@ -397,29 +383,16 @@ bool SstvReceiver::decodeScheduledLine()
     const auto& mode = kSstvModes[static_cast<std::size_t>(row)];
     const double t = lineItems(row);
     const std::int32_t read = m_ring.readIndex();
-    // Signed: following the syncs may put the next boundary a little ahead of the read index.
+    // Signed: with enhanced reception the line start may run a little ahead of the read index.
     if (ringDelta(read, std::floor(m_lineStart)) < t)
         return false;
 
-    bool found = false;
-    double offset = 0;
     const double window = 2.0 * m_c.ms5;
-    for (auto it = m_syncs.rbegin(); it != m_syncs.rend(); ++it) {
-        const double d = ringDelta(it->position, m_lineStart);
-        if (std::fabs(d) < window && (!found || std::fabs(d) < std::fabs(offset))) {
-            found = true;
-            offset = d;
-        }
-    }
+    const bool found = std::any_of(m_syncs.rbegin(), m_syncs.rend(),
+                                   [&](const SyncEntry& e) { return std::fabs(ringDelta(e.position, m_lineStart)) < window; });
     if (found) {
-        // Follow the syncs slowly: a sample clock a few tens of ppm off moves a long picture by
-        // more than the 10 ms search window, which would end it early and slant what it shows.
-        float moved = m_lineStart + static_cast<float>(offset / kTrackingDivisor);
-        if (moved < 0)
-            moved += float(kRingSize);
-        if (moved >= float(kRingSize))
-            moved -= float(kRingSize);
-        m_lineStart = moved;
+        if (m_settings.enhanced)
+            followSync();
         m_missingSyncs = 0;
         if (m_sink)
             m_sink->syncFrequency(m_syncValue);
@@ -442,6 +415,22 @@ bool SstvReceiver::decodeScheduledLine()
     m_displayMode = kNoSignal;
     endPicture();
     return false;
+}
+
+// Moves the line start an eighth of the way to the nearest sync: slow enough that a single
+// displaced sync does not shift the picture.
+void SstvReceiver::followSync()
+{
+    const double window = 2.0 * m_c.ms5;
+    double offset = window;
+    for (const auto& e : m_syncs) {
+        const double d = ringDelta(e.position, m_lineStart);
+        if (std::fabs(d) < std::fabs(offset))
+            offset = d;
+    }
+    if (std::fabs(offset) >= window)
+        return;
+    m_lineStart = static_cast<float>(std::fmod(double(m_lineStart) + offset / kTrackingDivisor + kRingSize, double(kRingSize)));
 }
 
 int SstvReceiver::bright(std::int64_t ringPos) const
@@ -489,11 +478,12 @@ void SstvReceiver::decodeLine(std::int32_t a)
     int endChanged = r + 1;
 
     if (mode.colourScheme == kSchemeRobot36) {
-        // Sampled from the middle of each pixel, as the other schemes are; no pull-back is needed
-        // since the sync positions sit on the pulse's edge.
+        const std::int64_t back = 3 * s[kPixelTime] / 10000;
+        p1 = ringIndex(p1 - back);
+        p2 = ringIndex(p2 - back);
         const float clock = m_c.itemsPerMs * float(mode.timing[kSlot1Length]) / float(mode.columns) / 10000.0f;
         auto scan = [&](std::int64_t pos, float step, std::array<int, 800>& out) {
-            float counter = step / 2.0f;
+            float counter = 0.0f;
             int col = 0;
             for (int guard = 0; col < columns && guard < 100000; ++guard) {
                 counter += 1.0f;
@@ -516,20 +506,18 @@ void SstvReceiver::decodeLine(std::int32_t a)
             firstChanged = std::min(r, r2);
             endChanged = std::max(r, r2) + 1;
             m_robotPair = false;
-            m_currentRow += 2; // the row count follows the rows written
         } else {
             scan(p1, clock, m_work[0]);
             scan(p2, clock / 2.0f, m_work[3]);
             m_robotPair = true;
             endChanged = r; // nothing written
         }
+        m_currentRow += 1;
     } else {
         const std::int64_t pixelTime = std::max<std::int64_t>(s[kPixelTime], 1);
         const bool doubling = mode.lineDoubling != 0;
         const int r2 = r < last ? r + 1 : r;
-        // Each pixel is taken from the middle of its time, not its end: ending on the boundary
-        // reads the last column from the gap behind the scan.
-        std::int64_t acc = pixelTime / 2;
+        std::int64_t acc = 0;
         int col = 0;
         for (int guard = 0; col < columns && guard < 1000000; ++guard) {
             acc += 10000;
@@ -584,12 +572,8 @@ void SstvReceiver::decodeLine(std::int32_t a)
 void SstvReceiver::endPicture()
 {
     const auto& mode = kSstvModes[static_cast<std::size_t>(m_decodeMode)];
-    const int rowsPerLine = (mode.colourScheme == kSchemeDualLine || mode.lineDoubling) ? 2 : 1;
-    // The line decoded last is checked against the sync that follows it, which the end of a
-    // transmission never has; only lines decoded after a missing sync of their own are blanked.
-    if (!m_settings.qrmMode && m_missingSyncs > 1) {
-        const int blank = (m_missingSyncs - 1) * rowsPerLine;
-        const int from = std::max(0, m_currentRow - blank);
+    if (!m_settings.qrmMode && m_missingSyncs > 0) {
+        const int from = std::max(0, m_currentRow - m_missingSyncs);
         for (int y = from; y < std::min<int>(m_currentRow, m_picture.height()); ++y)
             for (auto& px : m_picture.row(y))
                 px = 0;

@@ -29,6 +29,9 @@ struct SstvRxSettings {
     int maxMissingSyncs = 15;      // SSTV_Maxfail, 10..40
     int savePercentage = 50;       // SSTV_Percentage, 10..80
     bool qrmMode = false;
+    // Enhanced reception: the line start follows the syncs, so that a sample clock some tens of
+    // ppm off (which moves a long picture beyond the 10 ms sync window) keeps its syncs.
+    bool enhanced = false;
 };
 
 // A wall-clock reading in station time.
@@ -54,7 +57,7 @@ public:
 
 struct SyncEntry {
     std::int32_t position; // ring index where the sync began
-    std::int32_t length;   // items
+    std::int32_t length;   // items below half depth between the sync tone and black
 };
 
 class SstvReceiver {
@@ -72,6 +75,7 @@ public:
     // Window controls.
     void setQrmMode(bool on) { m_settings.qrmMode = on; }
     void setMaxMissingSyncs(int n) { m_settings.maxMissingSyncs = n; }
+    int maxMissingSyncs() const { return m_settings.maxMissingSyncs; }
     void setSavePercentage(int p) { m_settings.savePercentage = p; }
     void setSlantMeasuring(bool on) { m_slantMeasuring = on; }
     void resetMissingSyncs() { m_missingSyncs = 0; }
@@ -132,8 +136,9 @@ private:
     void writePixel(int x, int y, std::uint32_t rgb);
     std::uint32_t colour(int y, int cr, int cb) const;
     int bright(std::int64_t ringPos) const;
-    std::int32_t refineSyncStart(std::int32_t candidate) const;
+    void followSync();
     static constexpr double kTrackingDivisor = 8.0;
+    std::int32_t pulseLength(std::int32_t candidate, int runLength) const;
     double lineItems(int row) const { return double(m_scaled[static_cast<std::size_t>(row)][kLineTime]) / 10000.0; }
 
     SstvRxSettings m_settings;
@@ -145,7 +150,7 @@ private:
     int m_lo = 1000, m_hi = 2400;
     std::array<std::uint8_t, 256> m_brightness{};
     std::array<int, 256> m_crRed{}, m_cbGreen{}, m_crGreen{}, m_cbBlue{};
-    int m_lowSync = 0, m_highSync = 0, m_blackLevel = 91, m_toneLow = 0, m_toneHigh = 0;
+    int m_lowSync = 0, m_highSync = 0, m_toneLow = 0, m_toneHigh = 0;
     Constants m_c{};
     std::array<Timing, kSstvModeCount> m_scaled{};
 

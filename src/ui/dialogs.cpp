@@ -2,6 +2,7 @@
 
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace tellur::ui {
@@ -30,6 +31,16 @@ QString Dialogs::openFileName(QWidget* parent, const QString& title, const QStri
 QString Dialogs::saveFileName(QWidget* parent, const QString& title, const QString& folder, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, title, folder, filter);
+}
+
+std::optional<QString> Dialogs::inputText(QWidget* parent, const QString& title, const QString& label,
+                                          const QString& initial)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
 }
 
 } // namespace tellur::ui

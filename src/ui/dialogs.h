@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QWidget;
 
 namespace tellur::ui {
@@ -20,6 +22,9 @@ public:
                                  const QString& filter);
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filter);
+    // A line of text; empty optional when cancelled.
+    virtual std::optional<QString> inputText(QWidget* parent, const QString& title, const QString& label,
+                                             const QString& initial);
 };
 
 } // namespace tellur::ui
