@@ -303,6 +303,9 @@ Catalog::Catalog(CatalogSettings settings, EventLog& log, FileRemover remover)
 
 void Catalog::load()
 {
+    std::error_code ec;
+    if (!fs::exists(catalogFile(), ec) && !fs::exists(backupFile(), ec))
+        return; // a new station: nothing to restore, nothing to report
     std::optional<CatalogPages> loaded;
     if (auto bytes = readFile(catalogFile()))
         loaded = decodeCatalog(*bytes);
@@ -329,7 +332,6 @@ void Catalog::load()
             page.thumbnails.push_back(pic.load(page.files[i]) ? makeThumbnail(pic) : storage::RgbPicture(kThumbnailWidth, kThumbnailHeight));
         }
         for (std::size_t i = page.files.size(); i-- > 0;) {
-            std::error_code ec;
             if (!fs::exists(page.files[i], ec) && !onRemovableMedia(page.files[i])) {
                 page.files.erase(page.files.begin() + static_cast<std::ptrdiff_t>(i));
                 page.thumbnails.erase(page.thumbnails.begin() + static_cast<std::ptrdiff_t>(i));

@@ -78,8 +78,9 @@ public:
     const CatalogPage& page(int index) const { return m_pages[static_cast<std::size_t>(index)]; }
     const CatalogPages& pages() const { return m_pages; }
 
-    // Reads the catalog file, else its backup (each failure logged), then drops entries whose
-    // file is gone, except on removable media, which may come back.
+    // Reads the catalog file, else its backup (each failure logged; a new station without
+    // either file logs nothing), then drops entries whose file is gone, except on removable
+    // media, which may come back.
     void load();
     // Writes the catalog file, the previous one becoming the backup; false (backup restored) on failure.
     bool save() const;

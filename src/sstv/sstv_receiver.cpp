@@ -58,6 +58,7 @@ SstvReceiver::SstvReceiver(const SstvRxSettings& settings, SampleRing& ring, Lev
     }
     m_lowSync = level(1050);
     m_highSync = level(1450);
+    m_blackLevel = level(1500);
     m_toneLow = level(settings.repeaterFrequencyHz - settings.repeaterBandwidthHz);
     m_toneHigh = level(settings.repeaterFrequencyHz + settings.repeaterBandwidthHz);
     const double r = settings.dataRate;
@@ -184,7 +185,8 @@ void SstvReceiver::intake(std::int32_t write)
                     m_state = DetectorState::Idle;
                     if (m_sink)
                         m_sink->syncFrequency(m_syncValue);
-                    m_syncs.push_back({m_candidatePos, pulseLength(m_candidatePos, m_candidateLength)});
+                    m_syncs.push_back({m_settings.enhanced ? refineSyncStart(m_candidatePos) : m_candidatePos,
+                                        pulseLength(m_candidatePos, m_candidateLength)});
                     m_run = 0;
                 }
             } else {
@@ -199,6 +201,31 @@ void SstvReceiver::intake(std::int32_t write)
             m_syncs.pop_front();
     }
     m_ring.setReadIndex(read);
+}
+
+// The running sum crosses into the sync band after a number of sync items that depends on what
+// preceded the pulse (a black gap crosses within 3 items, bright pixels only after 13), so the
+// candidate position carries the picture's content into the line timing. The accepted position
+// is put on the step into the sync band itself: items are clipped at black, so the largest drop
+// of a short window is the step from porch or pixels into the pulse, not an edge inside the
+// picture.
+std::int32_t SstvReceiver::refineSyncStart(std::int32_t candidate) const
+{
+    const int h = std::max(2, m_c.window / 4);
+    const int span = m_c.window;
+    auto clipped = [this](std::int64_t pos) { return std::min<int>(m_ring.at(pos) & 255, m_blackLevel); };
+    std::int64_t best = candidate;
+    int bestDrop = std::numeric_limits<int>::min();
+    for (std::int64_t s = std::int64_t(candidate) - span; s <= std::int64_t(candidate) + span; ++s) {
+        int drop = 0;
+        for (int i = 1; i <= h; ++i)
+            drop += clipped(s - i) - clipped(s + i - 1);
+        if (drop > bestDrop) {
+            bestDrop = drop;
+            best = s;
+        }
+    }
+    return ringIndex(best);
 }
 
 // The running sum stays in the sync band for a time that depends on the neighbours: next to
@@ -345,8 +372,16 @@ void SstvReceiver::startPicture()
         for (std::int64_t i = 0; i < span; ++i)
             total += (m_ring.at(begin + i) & 255) + (m_ring.at(later + i) & 255);
         const int b = m_brightness[static_cast<std::size_t>((total / (2 * span)) & 255)];
-        m_lineStart = static_cast<float>(b >= 128 ? m_firstSync : ringIndex(m_firstSync - roundHalfEven(lineItems(row))));
-        m_robotPair = true;
+        const auto t = roundHalfEven(lineItems(row));
+        if (m_settings.enhanced) {
+            // Start with a B-Y line (white separator), so that the first pair is complete: behind
+            // the first sync when it opens a B-Y line, at the line before it otherwise.
+            m_lineStart = static_cast<float>(b >= 128 ? ringIndex(m_firstSync + t) : m_firstSync);
+            m_robotPair = false;
+        } else {
+            m_lineStart = static_cast<float>(b >= 128 ? m_firstSync : ringIndex(m_firstSync - t));
+            m_robotPair = true;
+        }
     } else {
         m_lineStart = static_cast<float>(m_firstSync);
     }
@@ -478,12 +513,15 @@ void SstvReceiver::decodeLine(std::int32_t a)
     int endChanged = r + 1;
 
     if (mode.colourScheme == kSchemeRobot36) {
-        const std::int64_t back = 3 * s[kPixelTime] / 10000;
-        p1 = ringIndex(p1 - back);
-        p2 = ringIndex(p2 - back);
+        // Enhanced: each value from the middle of its pixel instead of three pixels early.
+        if (!m_settings.enhanced) {
+            const std::int64_t back = 3 * s[kPixelTime] / 10000;
+            p1 = ringIndex(p1 - back);
+            p2 = ringIndex(p2 - back);
+        }
         const float clock = m_c.itemsPerMs * float(mode.timing[kSlot1Length]) / float(mode.columns) / 10000.0f;
         auto scan = [&](std::int64_t pos, float step, std::array<int, 800>& out) {
-            float counter = 0.0f;
+            float counter = m_settings.enhanced ? step / 2.0f : 0.0f;
             int col = 0;
             for (int guard = 0; col < columns && guard < 100000; ++guard) {
                 counter += 1.0f;
@@ -506,18 +544,20 @@ void SstvReceiver::decodeLine(std::int32_t a)
             firstChanged = std::min(r, r2);
             endChanged = std::max(r, r2) + 1;
             m_robotPair = false;
+            m_currentRow += m_settings.enhanced ? 2 : 1; // enhanced: the row count follows the rows written
         } else {
             scan(p1, clock, m_work[0]);
             scan(p2, clock / 2.0f, m_work[3]);
             m_robotPair = true;
             endChanged = r; // nothing written
+            m_currentRow += m_settings.enhanced ? 0 : 1;
         }
-        m_currentRow += 1;
     } else {
         const std::int64_t pixelTime = std::max<std::int64_t>(s[kPixelTime], 1);
         const bool doubling = mode.lineDoubling != 0;
         const int r2 = r < last ? r + 1 : r;
-        std::int64_t acc = 0;
+        // Enhanced: each pixel from the middle of its time; at its end the last column reads the gap.
+        std::int64_t acc = m_settings.enhanced ? pixelTime / 2 : 0;
         int col = 0;
         for (int guard = 0; col < columns && guard < 1000000; ++guard) {
             acc += 10000;
@@ -572,8 +612,12 @@ void SstvReceiver::decodeLine(std::int32_t a)
 void SstvReceiver::endPicture()
 {
     const auto& mode = kSstvModes[static_cast<std::size_t>(m_decodeMode)];
-    if (!m_settings.qrmMode && m_missingSyncs > 0) {
-        const int from = std::max(0, m_currentRow - m_missingSyncs);
+    // Enhanced: the line decoded last is checked against the sync that follows it, which the end
+    // of a transmission never has; only lines decoded after a missing sync of their own are blanked.
+    const int rowsPerLine = (mode.colourScheme == kSchemeDualLine || mode.lineDoubling) ? 2 : 1;
+    const int blank = m_settings.enhanced ? (m_missingSyncs - 1) * rowsPerLine : m_missingSyncs;
+    if (!m_settings.qrmMode && blank > 0) {
+        const int from = std::max(0, m_currentRow - blank);
         for (int y = from; y < std::min<int>(m_currentRow, m_picture.height()); ++y)
             for (auto& px : m_picture.row(y))
                 px = 0;

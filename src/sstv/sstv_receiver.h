@@ -29,8 +29,9 @@ struct SstvRxSettings {
     int maxMissingSyncs = 15;      // SSTV_Maxfail, 10..40
     int savePercentage = 50;       // SSTV_Percentage, 10..80
     bool qrmMode = false;
-    // Enhanced reception: the line start follows the syncs, so that a sample clock some tens of
-    // ppm off (which moves a long picture beyond the 10 ms sync window) keeps its syncs.
+    // Enhanced reception: sync positions on the pulse's edge, the line start following the syncs
+    // (a clock some tens of ppm off moves a long picture beyond the 10 ms sync window), pixels
+    // sampled mid-pixel, Robot 36 starting on a complete pair, one line fewer blanked at the end.
     bool enhanced = false;
 };
 
@@ -137,6 +138,7 @@ private:
     std::uint32_t colour(int y, int cr, int cb) const;
     int bright(std::int64_t ringPos) const;
     void followSync();
+    std::int32_t refineSyncStart(std::int32_t candidate) const;
     static constexpr double kTrackingDivisor = 8.0;
     std::int32_t pulseLength(std::int32_t candidate, int runLength) const;
     double lineItems(int row) const { return double(m_scaled[static_cast<std::size_t>(row)][kLineTime]) / 10000.0; }
@@ -150,7 +152,7 @@ private:
     int m_lo = 1000, m_hi = 2400;
     std::array<std::uint8_t, 256> m_brightness{};
     std::array<int, 256> m_crRed{}, m_cbGreen{}, m_crGreen{}, m_cbBlue{};
-    int m_lowSync = 0, m_highSync = 0, m_toneLow = 0, m_toneHigh = 0;
+    int m_lowSync = 0, m_highSync = 0, m_blackLevel = 91, m_toneLow = 0, m_toneHigh = 0;
     Constants m_c{};
     std::array<Timing, kSstvModeCount> m_scaled{};
 

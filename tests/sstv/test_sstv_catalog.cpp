@@ -214,6 +214,13 @@ TEST(SstvCatalog, FileRoundTripBackupAndDamage)
     }
     fs::remove(goodCat);
     fs::remove(goodBak);
+    {
+        TempDir fresh("fresh");
+        RecordingEventLog quiet;
+        Catalog catalog(settingsIn(fresh.path), quiet);
+        catalog.load();
+        EXPECT_TRUE(quiet.entries().empty()) << "a new station has no catalog yet";
+    }
 
     // Entries whose file is gone leave the catalog, except on removable media.
     CatalogPages pages;

@@ -73,7 +73,8 @@ TEST_P(SstvCliRoundTrip, HeaderStampedPictureComesBackInItsMode)
     fitPicture(source, fitted, true, kHeaderBandRows);
     const RgbPicture expected = mode.colourScheme == kSchemeMono ? greyOf(fitted) : fitted;
     const double db = psnr(belowBand(decoded), belowBand(expected));
-    EXPECT_GE(db, row == kRobot36Row ? 21.0 : 25.0);
+    // The specified receiver, as the configuration chooses by default (see the receiver round trip).
+    EXPECT_GE(db, row == kRobot36Row ? 17.0 : 19.0);
     std::printf("[ psnr     ] %-10s below the header %.1f dB\n", name.c_str(), db);
     fs::remove_all(dir);
 }
