@@ -84,6 +84,17 @@ inline constexpr std::size_t kRadioCommand = 3664, kRadioCommandSize = 65, kRadi
                              kRadioBaudRate = 3936, kRadioType = 3952, kRadioAddress = 3968,
                              kRadioAddressCapacity = 3;
 inline constexpr int kRadioCount = 4;
+// SSTV reception, the catalog and the SSTV-RX window.
+inline constexpr std::size_t kSstvCommandAfterRx = 4304, kSstvCommandCapacity = 128, kSstvWindowLeft = 4436,
+                             kSstvWindowTop = 4440, kSstvWindowWidth = 4444, kSstvWindowHeight = 4448,
+                             kSstvQrmMode = 4456, kSstvFollowRxMode = 4457, kSstvSpectrumOpen = 4458,
+                             kSstvScopeOpen = 4459, kSstvCatalogOpen = 4460, kSstvToolsOpen = 4461,
+                             kSstvAutoOpenClipboard = 4462, kSstvSizeToFit = 4463, kSstvAutoClip = 4464,
+                             kSstvMaxPictures = 4532, kSstvMaxMissingSyncs = 4536, kSstvSavePercentage = 4540,
+                             kSstvPictureFormat = 4544, kRepeaterFrequency = 15176, kRepeaterBandwidth = 15180,
+                             kCatalogWindowLeft = 4008, kCatalogWindowTop = 4012, kCwIdAfter = 4625;
+// "Enhanced reception": 0 the decoders as specified, else the enhanced ones beside them.
+inline constexpr std::size_t kEnhancedReception = 16094;
 // A stored window position of this value means the window has not been placed yet.
 inline constexpr std::int32_t kWindowUnset = 2147483647;
 } // namespace cfg

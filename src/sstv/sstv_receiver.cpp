@@ -174,7 +174,8 @@ void SstvReceiver::intake(std::int32_t write)
                     m_state = DetectorState::Idle;
                     if (m_sink)
                         m_sink->syncFrequency(m_syncValue);
-                    m_syncs.push_back({refineSyncStart(m_candidatePos), m_candidateLength});
+                    m_syncs.push_back({m_settings.enhanced ? refineSyncStart(m_candidatePos) : m_candidatePos,
+                                        pulseLength(m_candidatePos, m_candidateLength)});
                     m_run = 0;
                 }
             } else {
@@ -214,6 +215,21 @@ std::int32_t SstvReceiver::refineSyncStart(std::int32_t candidate) const
         }
     }
     return ringIndex(best);
+}
+
+// The running sum stays in the sync band for a time that depends on the neighbours: next to
+// black (1500 Hz, just above the 1450 Hz limit) a 6 ms pulse lasts about 8 ms there, next to
+// white about 4.5 ms, so the two Robot black-and-white modes cannot be told apart by it. The
+// ring items themselves, counted below half depth between the sync tone and black, give the
+// pulse's own length whatever surrounds it.
+std::int32_t SstvReceiver::pulseLength(std::int32_t candidate, int runLength) const
+{
+    const int half = (level(1200) + level(1500)) / 2;
+    std::int32_t n = 0;
+    for (std::int64_t i = std::int64_t(candidate) - m_c.window; i < std::int64_t(candidate) + runLength + m_c.window; ++i)
+        if ((m_ring.at(ringIndex(i)) & 255) <= half)
+            ++n;
+    return n;
 }
 
 void SstvReceiver::detectMode()
@@ -345,11 +361,16 @@ void SstvReceiver::startPicture()
         for (std::int64_t i = 0; i < span; ++i)
             total += (m_ring.at(begin + i) & 255) + (m_ring.at(later + i) & 255);
         const int b = m_brightness[static_cast<std::size_t>((total / (2 * span)) & 255)];
-        // Start with a B-Y line (white separator), so that the first pair is complete: behind the
-        // first sync when it opens a B-Y line, at the line before it otherwise. Starting one line
-        // earlier would paint a pair from the identification code and push the picture down.
-        m_lineStart = static_cast<float>(b >= 128 ? ringIndex(m_firstSync + roundHalfEven(lineItems(row))) : m_firstSync);
-        m_robotPair = false;
+        const auto t = roundHalfEven(lineItems(row));
+        if (m_settings.enhanced) {
+            // Start with a B-Y line (white separator), so that the first pair is complete: behind
+            // the first sync when it opens a B-Y line, at the line before it otherwise.
+            m_lineStart = static_cast<float>(b >= 128 ? ringIndex(m_firstSync + t) : m_firstSync);
+            m_robotPair = false;
+        } else {
+            m_lineStart = static_cast<float>(b >= 128 ? m_firstSync : ringIndex(m_firstSync - t));
+            m_robotPair = true;
+        }
     } else {
         m_lineStart = static_cast<float>(m_firstSync);
     }
@@ -386,24 +407,16 @@ bool SstvReceiver::decodeScheduledLine()
     const auto& mode = kSstvModes[static_cast<std::size_t>(row)];
     const double t = lineItems(row);
     const std::int32_t read = m_ring.readIndex();
-    // Signed: following the syncs may put the next boundary a little ahead of the read index.
+    // Signed: with enhanced reception the line start may run a little ahead of the read index.
     if (ringDelta(read, std::floor(m_lineStart)) < t)
         return false;
 
-    bool found = false;
-    double offset = 0;
     const double window = 2.0 * m_c.ms5;
-    for (auto it = m_syncs.rbegin(); it != m_syncs.rend(); ++it) {
-        const double d = ringDelta(it->position, m_lineStart);
-        if (std::fabs(d) < window && (!found || std::fabs(d) < std::fabs(offset))) {
-            found = true;
-            offset = d;
-        }
-    }
+    const bool found = std::any_of(m_syncs.rbegin(), m_syncs.rend(),
+                                   [&](const SyncEntry& e) { return std::fabs(ringDelta(e.position, m_lineStart)) < window; });
     if (found) {
-        // Follow the syncs slowly: a sample clock a few tens of ppm off moves a long picture by
-        // more than the 10 ms search window, which would end it early and slant what it shows.
-        m_lineStart = ringWrap(m_lineStart + static_cast<float>(offset / kTrackingDivisor));
+        if (m_settings.enhanced)
+            followSync();
         m_missingSyncs = 0;
         if (m_sink)
             m_sink->syncFrequency(m_syncValue);
@@ -423,6 +436,22 @@ bool SstvReceiver::decodeScheduledLine()
     m_displayMode = kNoSignal;
     endPicture();
     return false;
+}
+
+// Moves the line start an eighth of the way to the nearest sync: slow enough that a single
+// displaced sync does not shift the picture.
+void SstvReceiver::followSync()
+{
+    const double window = 2.0 * m_c.ms5;
+    double offset = window;
+    for (const auto& e : m_syncs) {
+        const double d = ringDelta(e.position, m_lineStart);
+        if (std::fabs(d) < std::fabs(offset))
+            offset = d;
+    }
+    if (std::fabs(offset) >= window)
+        return;
+    m_lineStart = ringWrap(m_lineStart + static_cast<float>(offset / kTrackingDivisor));
 }
 
 int SstvReceiver::bright(std::int64_t ringPos) const
@@ -469,11 +498,15 @@ void SstvReceiver::decodeLine(std::int32_t a)
     int endChanged = r + 1;
 
     if (mode.colourScheme == kSchemeRobot36) {
-        // Sampled from the middle of each pixel, as the other schemes are; no pull-back is needed
-        // since the sync positions sit on the pulse's edge.
+        // Enhanced: each value from the middle of its pixel instead of three pixels early.
+        if (!m_settings.enhanced) {
+            const std::int64_t back = 3 * s[kPixelTime] / 10000;
+            p1 = ringIndex(p1 - back);
+            p2 = ringIndex(p2 - back);
+        }
         const float clock = m_c.itemsPerMs * float(mode.timing[kSlot1Length]) / float(mode.columns) / 10000.0f;
         auto scan = [&](std::int64_t pos, float step, std::array<int, 800>& out) {
-            float counter = step / 2.0f;
+            float counter = m_settings.enhanced ? step / 2.0f : 0.0f;
             int col = 0;
             for (int guard = 0; col < columns && guard < 100000; ++guard) {
                 counter += 1.0f;
@@ -496,20 +529,20 @@ void SstvReceiver::decodeLine(std::int32_t a)
             firstChanged = std::min(r, r2);
             endChanged = std::max(r, r2) + 1;
             m_robotPair = false;
-            m_currentRow += 2; // the row count follows the rows written
+            m_currentRow += m_settings.enhanced ? 2 : 1; // enhanced: the row count follows the rows written
         } else {
             scan(p1, clock, m_work[0]);
             scan(p2, clock / 2.0f, m_work[3]);
             m_robotPair = true;
             endChanged = r; // nothing written
+            m_currentRow += m_settings.enhanced ? 0 : 1;
         }
     } else {
         const std::int64_t pixelTime = std::max<std::int64_t>(s[kPixelTime], 1);
         const bool doubling = mode.lineDoubling != 0;
         const int r2 = r < last ? r + 1 : r;
-        // Each pixel is taken from the middle of its time, not its end: ending on the boundary
-        // reads the last column from the gap behind the scan.
-        std::int64_t acc = pixelTime / 2;
+        // Enhanced: each pixel from the middle of its time; at its end the last column reads the gap.
+        std::int64_t acc = m_settings.enhanced ? pixelTime / 2 : 0;
         int col = 0;
         for (int guard = 0; col < columns && guard < 1000000; ++guard) {
             acc += 10000;
@@ -564,11 +597,11 @@ void SstvReceiver::decodeLine(std::int32_t a)
 void SstvReceiver::endPicture()
 {
     const auto& mode = kSstvModes[static_cast<std::size_t>(m_decodeMode)];
+    // Enhanced: the line decoded last is checked against the sync that follows it, which the end
+    // of a transmission never has; only lines decoded after a missing sync of their own are blanked.
     const int rowsPerLine = (mode.colourScheme == kSchemeDualLine || mode.lineDoubling) ? 2 : 1;
-    // The line decoded last is checked against the sync that follows it, which the end of a
-    // transmission never has; only lines decoded after a missing sync of their own are blanked.
-    if (!m_settings.qrmMode && m_missingSyncs > 1) {
-        const int blank = (m_missingSyncs - 1) * rowsPerLine;
+    const int blank = m_settings.enhanced ? (m_missingSyncs - 1) * rowsPerLine : m_missingSyncs;
+    if (!m_settings.qrmMode && blank > 0) {
         const int from = std::max(0, m_currentRow - blank);
         for (int y = from; y < std::min<int>(m_currentRow, m_picture.height()); ++y)
             for (auto& px : m_picture.row(y))

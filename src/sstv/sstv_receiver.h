@@ -29,6 +29,10 @@ struct SstvRxSettings {
     int maxMissingSyncs = 15;      // SSTV_Maxfail, 10..40
     int savePercentage = 50;       // SSTV_Percentage, 10..80
     bool qrmMode = false;
+    // Enhanced reception: sync positions on the pulse's edge, the line start following the syncs
+    // (a clock some tens of ppm off moves a long picture beyond the 10 ms sync window), pixels
+    // sampled mid-pixel, Robot 36 starting on a complete pair, one line fewer blanked at the end.
+    bool enhanced = false;
 };
 
 // A wall-clock reading in station time.
@@ -54,7 +58,7 @@ public:
 
 struct SyncEntry {
     std::int32_t position; // ring index where the sync began
-    std::int32_t length;   // items
+    std::int32_t length;   // items below half depth between the sync tone and black
 };
 
 class SstvReceiver {
@@ -72,6 +76,7 @@ public:
     // Window controls.
     void setQrmMode(bool on) { m_settings.qrmMode = on; }
     void setMaxMissingSyncs(int n) { m_settings.maxMissingSyncs = n; }
+    int maxMissingSyncs() const { return m_settings.maxMissingSyncs; }
     void setSavePercentage(int p) { m_settings.savePercentage = p; }
     void setSlantMeasuring(bool on) { m_slantMeasuring = on; }
     void resetMissingSyncs() { m_missingSyncs = 0; }
@@ -132,8 +137,10 @@ private:
     void writePixel(int x, int y, std::uint32_t rgb);
     std::uint32_t colour(int y, int cr, int cb) const;
     int bright(std::int64_t ringPos) const;
+    void followSync();
     std::int32_t refineSyncStart(std::int32_t candidate) const;
     static constexpr double kTrackingDivisor = 8.0;
+    std::int32_t pulseLength(std::int32_t candidate, int runLength) const;
     double lineItems(int row) const { return double(m_scaled[static_cast<std::size_t>(row)][kLineTime]) / 10000.0; }
 
     SstvRxSettings m_settings;

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -36,6 +37,16 @@ QString Dialogs::saveFileName(QWidget* parent, const QString& title, const QStri
 void Dialogs::openUrl(QWidget*, const QUrl& url)
 {
     QDesktopServices::openUrl(url);
+}
+
+std::optional<QString> Dialogs::inputText(QWidget* parent, const QString& title, const QString& label,
+                                          const QString& initial)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
 }
 
 } // namespace tellur::ui

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QUrl;
 class QWidget;
 
@@ -23,6 +25,9 @@ public:
                                  const QString& filter);
     // Hands a page to the desktop's browser (xdg-open).
     virtual void openUrl(QWidget* parent, const QUrl& url);
+    // A line of text; empty optional when cancelled.
+    virtual std::optional<QString> inputText(QWidget* parent, const QString& title, const QString& label,
+                                             const QString& initial);
 };
 
 } // namespace tellur::ui

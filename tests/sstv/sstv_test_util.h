@@ -131,4 +131,26 @@ inline std::vector<std::uint8_t> transmission(int row, const RgbPicture& pic,
     return codes;
 }
 
+// Text as solid blocks of 8 x 12 per character, so stamps need no fonts.
+struct BlockText : tellur::TextMaskRenderer {
+    tellur::TextMask render(std::string_view text, const tellur::FontSpec&) override
+    {
+        tellur::TextMask m;
+        m.width = 8 * static_cast<int>(text.size());
+        m.height = 12;
+        m.coverage.assign(static_cast<std::size_t>(m.width * m.height), 255);
+        return m;
+    }
+};
+
+// A picture with the identification header that the transmitter stamps by default.
+inline RgbPicture withHeader(RgbPicture pic)
+{
+    BlockText text;
+    tellur::sstv::IdentificationStamp stamp;
+    stamp.callSign = "DL1ABC";
+    tellur::sstv::stampIdentification(pic, stamp, text);
+    return pic;
+}
+
 } // namespace sstvtest

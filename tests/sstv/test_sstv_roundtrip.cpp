@@ -15,13 +15,20 @@ namespace {
 struct ChannelCase {
     const char* name;
     Channel channel;
+    bool enhanced;
+    double minDb;
 };
 
+// The specified receiver samples each pixel at its end and puts the syncs half an averaging
+// window into the pulse, which costs it some picture quality; a clock error moves the long
+// modes' syncs beyond its 10 ms window, so those channels need the enhanced receiver.
 const ChannelCase kChannels[] = {
-    {"clean", Channel{}},
-    {"noise", Channel{3.0, 0.0, 11}},
-    {"clock+50ppm", Channel{0.0, 50.0, 7}},
-    {"clock-50ppm", Channel{1.0, -50.0, 5}},
+    {"clean", Channel{}, true, 25.0},
+    {"noise", Channel{3.0, 0.0, 11}, true, 25.0},
+    {"clock+50ppm", Channel{0.0, 50.0, 7}, true, 25.0},
+    {"clock-50ppm", Channel{1.0, -50.0, 5}, true, 25.0},
+    {"specified", Channel{}, false, 21.0},
+    {"specified noise", Channel{3.0, 0.0, 11}, false, 21.0},
 };
 
 class SstvRoundTrip : public ::testing::TestWithParam<int> {};
@@ -41,7 +48,9 @@ TEST_P(SstvRoundTrip, ModeDetectedAndPictureRestored)
         SampleRing ring;
         LevelHistogram histogram;
         RecordingSink sink;
-        SstvReceiver rx(SstvRxSettings{}, ring, histogram, &sink);
+        SstvRxSettings settings;
+        settings.enhanced = c.enhanced;
+        SstvReceiver rx(settings, ring, histogram, &sink);
         sink.receiver = &rx;
         feed(rx, ring, passChannel(codes, c.channel));
         ASSERT_EQ(sink.started.size(), 1u);
@@ -50,7 +59,7 @@ TEST_P(SstvRoundTrip, ModeDetectedAndPictureRestored)
         EXPECT_TRUE(sink.ended.front().saved);
         EXPECT_EQ(sink.ended.front().rows, mode.rows);
         const double db = psnr(sink.ended.front().picture, expected);
-        EXPECT_GE(db, 25.0);
+        EXPECT_GE(db, row == kRobot36Row ? c.minDb - 4.0 : c.minDb); // as in the audio round trip
         char buf[64];
         std::snprintf(buf, sizeof buf, " %s %.1f dB", c.name, db);
         report += buf;

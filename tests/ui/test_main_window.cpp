@@ -200,17 +200,19 @@ TEST_F(MainWindowTest, ChoosingFaxOpensTheReceiveWindowAndNoneClosesIt)
 TEST_F(MainWindowTest, TypesWithoutAWindowYetAreDisabledAndNeverCrash)
 {
     StationConfig c;
-    c.setU8(cfg::kLastTransmissionType, 1); // stored "SSTV"
+    c.setU8(cfg::kLastTransmissionType, 3); // stored "RTTY"
     writeConfig(c);
     auto& m = makeMain();
     settle();
     EXPECT_EQ(m.receiveWindow(), nullptr);
     auto* model = qobject_cast<QStandardItemModel*>(m.findChild<QComboBox*>("Transmission_Type")->model());
     ASSERT_NE(model, nullptr);
-    for (int i : {1, 3}) {
-        EXPECT_FALSE(model->item(i)->isEnabled());
-        EXPECT_FALSE(model->item(i)->toolTip().isEmpty());
-        EXPECT_FALSE(m.findChild<QMenu*>("Mode1")->actions().at(i)->isEnabled());
+    EXPECT_FALSE(model->item(3)->isEnabled());
+    EXPECT_FALSE(model->item(3)->toolTip().isEmpty());
+    EXPECT_FALSE(m.findChild<QMenu*>("Mode1")->actions().at(3)->isEnabled());
+    for (int i : {1, 2}) {
+        EXPECT_TRUE(model->item(i)->isEnabled());
+        EXPECT_TRUE(m.findChild<QMenu*>("Mode1")->actions().at(i)->isEnabled());
     }
     m.selectTransmissionType(3);
     settle();

@@ -1,12 +1,14 @@
 // Takes the documentation screenshots when TELLUR_SCREENSHOT_DIR is set (tools/screenshots.sh);
 // otherwise it only checks that the windows render.
 #include "fax_wave.h"
+#include "sstv_wave.h"
 #include "ui_fixture.h"
 
 #include "fax/ui/fax_rx_win.h"
 #include "settings/ui/configuration_dialog.h"
 #include "station/ui/frequency_table.h"
 #include "storage/table_database.h"
+#include "sstv/ui/sstv_rx_win.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -123,6 +125,39 @@ TEST_F(Screenshots, FrequencyTable)
     table->resize(560, 330);
     table->findChild<QLineEdit*>("DirectFreq")->setText("4583");
     shoot(table, "frequency_table");
+}
+
+TEST_F(Screenshots, SstvReceptionAndCatalog)
+{
+    const std::filesystem::path folder = dir.path().toStdString();
+    const auto wav = encodeSstvWave(folder, "Martin 1", 12);
+    ASSERT_FALSE(wav.empty());
+    // A few pictures on "Last Received" already, so the catalog shows thumbnails.
+    {
+        NullEventLog quiet;
+        sstv::CatalogSettings cs;
+        cs.lastReceivedFolder = folder / "SSTV-Lastreceived";
+        sstv::Catalog catalog(cs, quiet);
+        for (int i : {9, 10, 3, 5, 12, 1, 13})
+            catalog.addLastReceived(sstv::testPicture(i, 340, 256), sstv::CivilTime{2026, 3, 14, 10, 10 + i, 0},
+                                    std::string(sstv::testPictureName(i)));
+        ASSERT_TRUE(catalog.save());
+    }
+    StationConfig c;
+    c.setU8(cfg::kLastTransmissionType, 1);
+    c.setI32(cfg::kInterfaceType, InterfaceSoundCard);
+    c.setFlag(cfg::kSstvCatalogOpen, true);
+    ASSERT_TRUE(saveConfigFile(station.configFile("tellur32"), c));
+    auto& m = makeMain();
+    settle();
+    auto* sstvWin = qobject_cast<TSSTVRXWin*>(m.receiveWindow());
+    ASSERT_NE(sstvWin, nullptr);
+    dialogs->files = {QString::fromStdString(wav.string())};
+    sstvWin->decodeWaveFile();
+    ASSERT_TRUE(waitUntil([&] { return sstvWin->sstvStation().receiver().currentRow() > 150; }, 120000));
+    shoot(sstvWin, "sstv_rx_window");
+    shoot(sstvWin->catalogWindow(), "catalog");
+    sstvWin->abortPlayback();
 }
 
 } // namespace

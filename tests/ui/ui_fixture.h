@@ -56,6 +56,16 @@ struct ScriptedDialogs : StationDialogs {
     {
         return openFileName(p, t, f, filt);
     }
+    std::deque<QString> texts; // for inputText(); cancel when empty
+    std::optional<QString> inputText(QWidget*, const QString& title, const QString&, const QString&) override
+    {
+        asked << title;
+        if (texts.empty())
+            return std::nullopt;
+        QString t = texts.front();
+        texts.pop_front();
+        return t;
+    }
     int firstTimeLanguage(QWidget*, int) override
     {
         ++firstTimeCalls;

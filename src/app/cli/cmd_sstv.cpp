@@ -3,16 +3,20 @@
 #include "app/cli/audio_input.h"
 #include "app/cli/cli.h"
 #include "app/cli/cli_station.h"
-#include "settings/config_fields.h"
 #include "core/station_time.h"
 #include "platform/qt_text_mask.h"
 #include "signal/demodulators.h"
 #include "signal/tone_generator.h"
 #include "signal/wave_file_sink.h"
-#include "sstv/sstv_receiver.h"
+#include "sstv/picture_fit.h"
+#include "sstv/sstv_station.h"
 #include "sstv/sstv_transmitter.h"
 #include "storage/picture_files.h"
 #include "storage/rgb_picture.h"
+
+#include <QProcess>
+
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -22,35 +26,15 @@
 namespace tellur::cli {
 namespace {
 
-std::int64_t configInt(const StationConfig& config, std::string_view name, std::int64_t fallback)
-{
-    const ConfigField* f = findConfigField(name);
-    if (!f)
-        return fallback;
-    switch (f->kind) {
-    case FieldKind::Int32: return config.i32(f->offset);
-    case FieldKind::UInt8: return config.u8(f->offset);
-    case FieldKind::Int8: return config.i8(f->offset);
-    case FieldKind::Flag: return config.flag(f->offset) ? 1 : 0;
-    default: return fallback;
-    }
-}
-
 sstv::CivilTime civil(const DateTime& dt)
 {
     return {dt.year, dt.month, dt.day, dt.hour, dt.minute, dt.second};
 }
 
-// Takes the finished pictures from the receiver and stores them as "Last Received" does.
-class DecodeSink final : public sstv::SstvReceiverSink {
+// Reports what the station does with the pictures.
+class DecodeSink final : public sstv::SstvStationSink {
 public:
-    DecodeSink(std::filesystem::path folder, int formatIndex, bool json, bool quiet)
-        : m_folder(std::move(folder)), m_format(formatIndex), m_json(json), m_quiet(quiet)
-    {
-    }
-    sstv::SstvReceiver* receiver = nullptr;
-    int saved = 0;
-    int failed = 0;
+    DecodeSink(bool json, bool quiet) : m_json(json), m_quiet(quiet) {}
 
     void pictureStarted(int row) override
     {
@@ -61,38 +45,30 @@ public:
             std::fprintf(stderr, "SSTV: %s\n", sstv::modeDisplayText(row).c_str());
     }
 
-    void pictureEnded(bool keep, int row, int rows) override
+    void pictureStored(const std::filesystem::path& file, int row, int rows) override
     {
-        if (!keep || !receiver)
-            return;
         const std::string name(sstv::kSstvModes[static_cast<std::size_t>(row)].name);
-        const auto start = receiver->pictureStartTime().value_or(sstv::CivilTime{});
-        auto file = m_folder / sstv::lastReceivedFileName(start, name, m_format);
-        std::error_code ec;
-        std::filesystem::create_directories(m_folder, ec);
-        // A picture of the same minute and mode is kept: this one gets a suffix.
-        storage::PictureSaveOptions options; // as RgbPicture::save writes
-        options.jpegQuality = 75;
-        options.jpegSmoothing = 0;
-        const auto placed = storage::writeNewPicture(file, receiver->picture(), options);
-        if (!placed) {
-            ++failed;
-            if (m_json)
-                emitJson("error", {{"text", jsonString("cannot write " + file.string())}});
-            std::fprintf(stderr, "tellur32-cli decode sstv: cannot write %s\n", file.string().c_str());
-            return;
-        }
-        file = *placed;
-        ++saved;
         if (m_json)
             emitJson("picture", {{"mode", jsonString(name)}, {"file", jsonString(file.string())}, {"lines", std::to_string(rows)}});
         else if (!m_quiet)
             std::fprintf(stderr, "SSTV: %s saved (%d rows)\n", file.string().c_str(), rows);
     }
 
+    void pictureNotStored(const std::filesystem::path& folder) override
+    {
+        if (m_json)
+            emitJson("error", {{"text", jsonString("cannot write into " + folder.string())}});
+        std::fprintf(stderr, "tellur32-cli decode sstv: cannot write into %s\n", folder.string().c_str());
+    }
+
+    void runCommand(const fax::ExternalCommand& command) override
+    {
+        QProcess::startDetached(QString::fromStdString(command.program),
+                                QProcess::splitCommand(QString::fromStdString(command.parameters)),
+                                QString::fromStdString(command.workingFolder.string()));
+    }
+
 private:
-    std::filesystem::path m_folder;
-    int m_format;
     bool m_json;
     bool m_quiet;
 };
@@ -106,28 +82,26 @@ int decodeSstv(std::vector<std::string>& args, CommonOptions& opts)
     std::string outDir;
     const bool haveOut = takeOption(args, "--out", outDir);
     const bool qrm = takeFlag(args, "--qrm");
+    const bool stamp = takeFlag(args, "--timestamp");
+    const bool enhanced = takeFlag(args, "--enhanced");
+    const bool specified = takeFlag(args, "--specified");
     const std::size_t need = in.device.empty() ? 1 : 0;
     if (args.size() != need) {
-        std::fprintf(stderr, "Usage: tellur32-cli decode sstv [--out DIR] [--qrm] IN   (see --help)\n");
+        std::fprintf(stderr, "Usage: tellur32-cli decode sstv [--out DIR] [--qrm] [--timestamp] IN   (see --help)\n");
         return kExitUsage;
     }
     if (in.device.empty())
         in.source = args[0];
 
     CliStation station(opts);
-    const StationConfig& config = station.config();
-    sstv::SstvRxSettings settings;
-    settings.interfaceType = sstv::kInterfaceSoundcard; // the CLI demodulates audio itself
-    settings.dataRate = config.dataRate() > 0 ? config.dataRate() : 7350.0;
-    settings.repeaterFrequencyHz = static_cast<int>(configInt(config, "RepeaterFrequency", 1750));
-    settings.repeaterBandwidthHz = static_cast<int>(configInt(config, "RepeaterBandwidth", 50));
-    settings.maxMissingSyncs = static_cast<int>(std::clamp<std::int64_t>(configInt(config, "SSTV_Maxfail", 15), 10, 40));
-    settings.savePercentage = static_cast<int>(std::clamp<std::int64_t>(configInt(config, "SSTV_Percentage", 40), 10, 80));
-    settings.qrmMode = qrm;
-    const int format = static_cast<int>(std::clamp<std::int64_t>(configInt(config, "SSTV_PictureFileFormat", 0), 0, 4));
-    const bool localTime = configInt(config, "IngnoreSummertime", 0) != 0;
-    const std::filesystem::path folder = haveOut ? std::filesystem::path(outDir)
-                                                 : station.folderPath(StationFolder::SstvLastReceived);
+    sstv::SstvStationSettings settings = sstv::sstvStationSettings(station.config(), station.folder());
+    settings.rx.interfaceType = sstv::kInterfaceSoundcard; // the CLI demodulates audio itself
+    settings.rx.qrmMode = settings.rx.qrmMode || qrm;
+    settings.timestamp = stamp;
+    if (enhanced || specified)
+        settings.rx.enhanced = enhanced;
+    if (haveOut)
+        settings.catalog.lastReceivedFolder = outDir;
 
     std::string error;
     auto input = AudioInput::open(in, error);
@@ -137,69 +111,37 @@ int decodeSstv(std::vector<std::string>& args, CommonOptions& opts)
     }
 
     // Picture start times follow the input: the decode's start plus the input time so far.
-    const std::int64_t baseMs = stationTimeMillis(SystemWallClock::instance(), localTime);
+    const std::int64_t baseMs = stationTimeMillis(SystemWallClock::instance(), settings.localTime);
     std::int64_t elapsedMs = 0;
     auto clock = [&] { return civil(dateTimeFromMillis(baseMs + elapsedMs)); };
 
     signal::SoundcardDemodulator demod;
     demod.select("SSTV");
-    demod.setDataRate(settings.dataRate);
+    demod.setDataRate(settings.rx.dataRate);
     auto ring = std::make_unique<SampleRing>();
     LevelHistogram histogram;
-    DecodeSink sink(folder, format, opts.json, opts.quiet);
-    sstv::SstvReceiver receiver(settings, *ring, histogram, &sink, clock);
-    sink.receiver = &receiver;
+    DecodeSink sink(opts.json, opts.quiet);
+    std::unique_ptr<platform::QtTextMaskRenderer> text;
+    if (stamp && platform::ensureGuiApplication())
+        text = std::make_unique<platform::QtTextMaskRenderer>();
+    sstv::SstvStation sstvStation(settings, *ring, histogram, station.log(), &sink, clock, text.get());
+    if (!haveOut)
+        sstvStation.catalog().load();
 
     const auto drive = driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t ms) {
         elapsedMs = ms;
-        receiver.tick();
+        sstvStation.tick();
         return true;
     });
-    // The last line is decoded once a line's worth of items lies behind it: let silence follow
-    // until the picture has ended one way or the other.
-    if (drive.signal != 0 && receiver.receiving())
-        receiver.stopPicture(); // as the Stop button: what arrived is kept when it is enough
-    const auto block = static_cast<std::size_t>(settings.dataRate / 5);
-    std::vector<std::uint16_t> silence(block, 0);
-    for (int i = 0; receiver.receiving() && i < 60 * 5; ++i) {
-        ring->append(silence);
-        elapsedMs += 200;
-        receiver.tick();
-        if (settings.qrmMode && i > 45 * 5)
-            receiver.stopPicture();
-    }
+    // As the Stop button: what arrived is kept when it is enough.
+    if (drive.signal != 0 && sstvStation.receiver().receiving())
+        sstvStation.receiver().stopPicture();
+    sstvStation.endOfInput();
+    if (!haveOut)
+        sstvStation.catalog().save();
     if (!opts.quiet && !opts.json)
-        std::fprintf(stderr, "SSTV: %d picture(s) saved\n", sink.saved);
-    return exitStatusAfter(drive, sink.failed > 0 ? kExitFailed : kExitOk);
-}
-
-// Bilinear fit of any picture onto the mode's size.
-storage::RgbPicture fitPicture(const storage::RgbPicture& src, int width, int height)
-{
-    if (src.width() == width && src.height() == height)
-        return src;
-    storage::RgbPicture out(width, height);
-    for (int y = 0; y < height; ++y) {
-        const double sy = std::max(0.0, (y + 0.5) * src.height() / height - 0.5);
-        const int y0 = std::min(static_cast<int>(sy), src.height() - 1);
-        const int y1 = std::min(y0 + 1, src.height() - 1);
-        const double fy = sy - y0;
-        for (int x = 0; x < width; ++x) {
-            const double sx = std::max(0.0, (x + 0.5) * src.width() / width - 0.5);
-            const int x0 = std::min(static_cast<int>(sx), src.width() - 1);
-            const int x1 = std::min(x0 + 1, src.width() - 1);
-            const double fx = sx - x0;
-            std::uint8_t c[3];
-            for (int k = 0; k < 3; ++k) {
-                const int shift = 16 - 8 * k;
-                auto at = [&](int xx, int yy) { return double((src.getPixel(xx, yy) >> shift) & 255); };
-                const double v = (at(x0, y0) * (1 - fx) + at(x1, y0) * fx) * (1 - fy) + (at(x0, y1) * (1 - fx) + at(x1, y1) * fx) * fy;
-                c[k] = static_cast<std::uint8_t>(std::clamp(v + 0.5, 0.0, 255.0));
-            }
-            out.setPixel(x, y, storage::rgb(c[0], c[1], c[2]));
-        }
-    }
-    return out;
+        std::fprintf(stderr, "SSTV: %d picture(s) saved\n", sstvStation.storedPictures());
+    return exitStatusAfter(drive, sstvStation.failedPictures() > 0 ? kExitFailed : kExitOk);
 }
 
 int encodeSstv(std::vector<std::string>& args, CommonOptions& opts)
@@ -214,7 +156,7 @@ int encodeSstv(std::vector<std::string>& args, CommonOptions& opts)
     }
     CliStation station(opts);
     const StationConfig& config = station.config();
-    int row = sstv::normaliseTxModeIndex(static_cast<int>(configInt(config, "sstvTransmitMode", sstv::kMartin1Row)));
+    int row = sstv::normaliseTxModeIndex(config.u8(cfg::kSstvTransmitMode));
     if (haveMode) {
         auto found = sstv::findMode(modeText);
         if (!found) {
@@ -231,7 +173,7 @@ int encodeSstv(std::vector<std::string>& args, CommonOptions& opts)
     settings.dataRate = config.dataRate() > 0 ? config.dataRate() : 7350.0;
     settings.txRateOffset = config.txRateOffset();
     settings.callSign = haveCall ? callOption : config.callsign();
-    settings.cwIdAfter = configInt(config, "CWIDAfter", 1) != 0;
+    settings.cwIdAfter = config.flag(cfg::kCwIdAfter);
     settings.with1750 = with1750;
     if (!sstv::callSignUsable(settings.callSign)) {
         std::fprintf(stderr, "tellur32-cli encode sstv: Please enter your Callsign in the configuration window first.\n");
@@ -244,14 +186,15 @@ int encodeSstv(std::vector<std::string>& args, CommonOptions& opts)
         return kExitFailed;
     }
     const auto& mode = sstv::kSstvModes[static_cast<std::size_t>(row)];
-    storage::RgbPicture picture = fitPicture(loaded, mode.columns, mode.rows);
-
     sstv::IdentificationStamp stamp;
-    stamp.choice = static_cast<sstv::IdentificationChoice>(std::clamp<std::int64_t>(configInt(config, "Justcall", 0), 0, 3));
+    stamp.choice = static_cast<sstv::IdentificationChoice>(std::clamp<int>(config.u8(cfg::kStampChoice), 0, 3));
     stamp.callSign = settings.callSign;
     stamp.handle = config.str(cfg::kHandle, 50);
-    stamp.handleColour = static_cast<std::uint32_t>(configInt(config, "handleColor", 0xFFFFFF)) & 0xFFFFFF;
+    stamp.handleColour = static_cast<std::uint32_t>(config.i32(cfg::kHandleColour)) & 0xFFFFFF;
     stamp.pictureText = config.str(cfg::kSentByText, 30);
+    const bool sizeToFit = config.flag(cfg::kSstvSizeToFit);
+    storage::RgbPicture picture(mode.columns, mode.rows);
+    sstv::fitPicture(loaded, picture, sizeToFit, sstv::headerBandRows(sizeToFit, stamp.choice, false));
     storage::RgbPicture userHeader;
     if (stamp.choice == sstv::IdentificationChoice::UserHeader) {
         const auto masks = station.folderPath(StationFolder::MasksPalettes);
@@ -297,6 +240,9 @@ const CliCommand kDecodeSstv(
     "(\"yyyymmdd hhnn <mode>.<format>\") in the SSTV-Lastreceived folder.\n\n"
     "  --out DIR       store the pictures in DIR instead\n"
     "  --qrm           QRM mode: missing syncs never end a picture\n"
+    "  --timestamp     draw the date/time stamp into received pictures\n"
+    "  --enhanced      enhanced reception (the line timing follows the syncs)\n"
+    "  --specified     the receiver as specified (default: the configuration's choice)\n"
     "  --rate N        sample rate of raw input on standard input (default 11025)\n"
     "  --device NAME   capture from an audio device (--list-devices lists them)\n"
     "  --realtime      pace the input at its real rate\n"
@@ -308,7 +254,10 @@ const CliCommand kEncodeSstv(
     "Usage: tellur32-cli encode sstv [options] PICTURE OUT.wav\n\n"
     "Sends a picture as the SSTV transmitter would (identification header, warble, VIS code,\n"
     "lines, trailer with the CW identification when configured) into an 11025 S/s WAV file.\n"
-    "The picture is fitted to the mode's size.\n\n"
+    "The picture is fitted to the mode's size as the catalog fits it: letterboxed, or with\n"
+    "\"Stretch or crop pictures to match transmit aspect ratio\" stretched when its aspect ratio\n"
+    "is within 0.8..1.2 of the mode's and cropped otherwise, below a 16-row band kept for the\n"
+    "identification header.\n\n"
     "  --sstv-mode NAME|ROW  transmit mode (default: the configured transmit mode)\n"
     "  --callsign CALL       call sign instead of the configured one\n"
     "  --1750                two seconds of 1750 Hz before the picture\n",

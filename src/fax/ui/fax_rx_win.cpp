@@ -7,6 +7,7 @@
 #include "ui/key_swallower.h"
 #include "ui/station_context.h"
 #include "ui/station_devices.h"
+#include "ui/wave_decoding.h"
 #include "fax/fax_assembly.h"
 #include "fax/fax_timing.h"
 #include "fax/ui/fax_tools.h"
@@ -16,7 +17,6 @@
 #include "platform/command_starter.h"
 #include "platform/qt_text_mask.h"
 #include "signal/serial_watchdog.h"
-#include "signal/wave_source.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -1019,38 +1019,7 @@ void TFAXRXWin::finishSlant(bool ok, float slant)
 
 void TFAXRXWin::decodeWaveFile()
 {
-    StationDevices& devices = m_host.devices();
-    if (m_station.interfaceType() != InterfaceSoundCard) {
-        m_host.dialogs().information(this, "Tellur32", kWaveNeedsSoundcard);
-        return;
-    }
-    if (devices.wavePlaybackRunning())
-        return;
-    QString file;
-    {
-        ModalPause pause(m_station);
-        file = m_host.dialogs().openFileName(this, "Open wave file for playback",
-                                             QString::fromStdString(m_station.folderField(StationFolder::MasksPalettes).string()),
-                                             "Wave files (*.wav)");
-    }
-    if (file.isEmpty())
-        return;
-    // The hooks run on the playback thread; the main window outlives it (its devices wait for
-    // the thread), and what they post is dropped once the FAX window has gone.
-    ReceiveWindowHost* host = &m_host;
-    QWidget* main = host->hostWindow();
-    QPointer<TFAXRXWin> self(this);
-    signal::WavePlaybackHooks hooks;
-    hooks.hidePanel = [host, main] {
-        QMetaObject::invokeMethod(main, [host] { host->setWavePlaybackVisible(false); }, Qt::QueuedConnection);
-    };
-    hooks.message = [host, main, self](const std::string& text) {
-        QMetaObject::invokeMethod(main, [host, main, self, text] {
-            host->dialogs().warning(self ? static_cast<QWidget*>(self.data()) : main, "Tellur32", QString::fromStdString(text));
-        }, Qt::QueuedConnection);
-    };
-    if (devices.startWavePlayback(file.toStdString(), std::move(hooks)))
-        m_host.setWavePlaybackVisible(true);
+    decodeWaveFileInto(m_host, this, kWaveNeedsSoundcard);
 }
 
 void TFAXRXWin::abortPlayback()
