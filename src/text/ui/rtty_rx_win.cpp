@@ -402,13 +402,7 @@ void TRTTYRXWin::applyMode(std::uint8_t type, const std::string& ptcType, int ce
     row.type = type;
     row.baudE4 = std::int64_t(baud) * 10000;
     if (ptc()) {
-        signal::SerialModeDevices& serial = m_host.devices().serial();
-        const auto commands = text::ptcApplyModeCommands(type, ptcType, centerHz, reverse, shiftHz, baud);
-        serial.stopSerialReader();
-        if (serial.devices().ptc2Command(commands.front()))
-            for (std::size_t i = 1; i < commands.size(); ++i)
-                serial.devices().ptc2Command(commands[i]);
-        serial.startSerialReader(m_station.config.i32(cfg::kSerialThreadPriority));
+        ptcCommands(text::ptcApplyModeCommands(type, ptcType, centerHz, reverse, shiftHz, baud));
         m_text->applyMode(row);
     } else {
         m_text->applyMode(row);
@@ -424,6 +418,22 @@ void TRTTYRXWin::applyMode(std::uint8_t type, const std::string& ptcType, int ce
     refreshStatus();
 }
 
+// The modem answers commands only while the serial reader leaves the port to the command wait.
+// The rest of a list is sent only when its first command is answered.
+bool TRTTYRXWin::ptcCommands(const std::vector<std::string>& commands)
+{
+    signal::SerialModeDevices& serial = m_host.devices().serial();
+    serial.stopSerialReader();
+    if (!serial.devices().mainPort().isOpen())
+        serial.devices().mainPort().open();
+    const bool first = serial.devices().ptc2Command(commands.front());
+    if (first)
+        for (std::size_t i = 1; i < commands.size(); ++i)
+            serial.devices().ptc2Command(commands[i]);
+    serial.startSerialReader(m_station.config.i32(cfg::kSerialThreadPriority));
+    return first;
+}
+
 void TRTTYRXWin::applyFromControls()
 {
     const text::RttyModeRecord row = text::readRttyModeRow(m_station.config, std::size_t(m_row));
@@ -437,10 +447,7 @@ void TRTTYRXWin::RevButtonClick()
     setCaptionColour(m_revButton, down ? "red" : "black");
     if (ptc()) {
         const text::RttyModeRecord row = text::readRttyModeRow(m_station.config, std::size_t(m_row));
-        signal::SerialModeDevices& serial = m_host.devices().serial();
-        serial.stopSerialReader();
-        serial.devices().ptc2Command(text::ptcReverseCommand(row.type, down));
-        serial.startSerialReader(m_station.config.i32(cfg::kSerialThreadPriority));
+        ptcCommands({text::ptcReverseCommand(row.type, down)});
     } else if (m_station.interfaceType() == InterfaceSoundCard) {
         m_host.devices().soundcard().demodulator().setInvert(down);
     }
@@ -740,13 +747,8 @@ bool TRTTYRXWin::FormCloseQuery()
     m_timer1->stop();
     m_timer2->stop();
     const double now = m_station.stationTime();
-    if (ptc() && m_host.devices().serial().serialPortOpen()) {
-        signal::SerialModeDevices& serial = m_host.devices().serial();
-        serial.stopSerialReader();
-        if (serial.devices().ptc2Command("TO 2"))
-            for (const char* c : {"TR 0", "Space 1200", "Mark 1400", "LFIgnore 1"})
-                serial.devices().ptc2Command(c);
-    }
+    if (ptc() && m_host.devices().serial().serialPortOpen())
+        ptcCommands({"TO 2", "TR 0", "Space 1200", "Mark 1400", "LFIgnore 1"});
     setOperatingMode(ModeOff);
     m_host.setWavePlaybackVisible(false);
     waitForSave();

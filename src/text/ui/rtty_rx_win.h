@@ -109,6 +109,7 @@ private:
     void refreshStatus();
     void setOperatingMode(int mode);
     void applyFromControls();
+    bool ptcCommands(const std::vector<std::string>& commands);
     void endScrollBack();
     bool atBottom() const;
     QStringList selectedOrAllLines() const;
