@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QToolButton>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -91,6 +92,20 @@ TEST_F(RttyWindowTest, NavtexRecordingReachesPaneStoreAndViewer)
         << rtty->pane()->toPlainText().toStdString();
     EXPECT_TRUE(readFile(home() / "Textmessages-Lastreceived" / "Capture.txt").find("GALE WARNING GERMAN BIGHT") !=
                 std::string::npos);
+
+    // The command line drives the same station: the same recording gives the same text and message.
+    const fs::path cliHome = home() / "cli";
+    const std::string cli = std::string(TELLUR_CLI_PATH) + " --home " + cliHome.string() + " -q ";
+    ASSERT_EQ(std::system((cli + "config set currentRttyMode 6").c_str()), 0);
+    ASSERT_EQ(std::system((cli + "decode rtty " + wav.string() + " > " + (home() / "cli.txt").string()).c_str()), 0);
+    EXPECT_NE(readFile(home() / "cli.txt").find(rtty->pane()->toPlainText().trimmed().toStdString()), std::string::npos);
+    {
+        text::MessageStore windowStore(home() / "NAVTEX-Database"), cliStore(cliHome / "NAVTEX-Database");
+        const auto a = windowStore.find("KA01"), b = cliStore.find("KA01");
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(a->message, b->message);
+        EXPECT_EQ(a->quality, b->quality);
+    }
 
     // The viewer shows the message with its data; the window's open button waits meanwhile.
     auto* openButton = main->findChild<QToolButton*>("OpenButton");

@@ -277,7 +277,7 @@ int messagesCommand(std::vector<std::string>& args, CommonOptions& opts)
         usage(help);
     const std::string sub = args[0];
     CliStation home(opts);
-    MessageStore store(home.folderPath(StationFolder::NavtexDatabase));
+    MessageStore store(textStationSettings(home.config(), home.folder()).databaseFolder);
     auto filter = parseFilterExpression(buildFilterExpression(type, station));
     if (!filter)
         usage("tellur32-cli messages: --type and --station take one character\n");
