@@ -3,7 +3,6 @@
 #include "app/cli/cli.h"
 #include "app/cli/cli_station.h"
 
-#include "core/numeric.h"
 #include "core/sample_ring.h"
 #include "core/station_config.h"
 #include "core/station_time.h"
@@ -16,7 +15,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>

@@ -2,7 +2,6 @@
 
 #include "core/station_time.h"
 #include "settings/text_window_fields.h"
-#include "text/text_window_model.h"
 #include "text/ui/rtty_rx_win.h"
 #include "ui/dialogs.h"
 #include "ui/station_context.h"
