@@ -241,6 +241,9 @@ TEST_F(MessageViewerTest, SynopViewFiltersSaveAndPrint)
     viewer->toggleView();
     EXPECT_FALSE(viewer->synopView());
     EXPECT_EQ(viewer->findChild<QToolButton*>("Synopbutton")->text(), "View SYNOP");
+    QTest::mouseDClick(viewer->findChild<QPlainTextEdit*>("MessageText")->viewport(), Qt::LeftButton);
+    ASSERT_FALSE(dialogs->asked.isEmpty());
+    EXPECT_TRUE(dialogs->asked.back().contains("Station:          10384")) << "a double click decodes into a box";
 
     // Type, area and station narrow the list; "@" disables the station choice.
     struct Step {

@@ -191,6 +191,18 @@ TRTTYText::~TRTTYText()
 
 void TRTTYText::closeEvent(QCloseEvent* e) { e->accept(); }
 
+// A double click on the source decodes the message again into a message box.
+bool TRTTYText::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::MouseButtonDblClick && watched == m_source->viewport() && current()) {
+        std::vector<std::string> decoded;
+        text::decodeSynop(currentLines(), decoded, m_synopStations);
+        m_dialogs.information(this, "Tellur32", toList(decoded).join('\n'));
+        return true;
+    }
+    return TMyform::eventFilter(watched, e);
+}
+
 void TRTTYText::buildControls()
 {
     auto* layout = new QVBoxLayout(this);
@@ -279,6 +291,7 @@ void TRTTYText::buildControls()
         e->setContextMenuPolicy(Qt::CustomContextMenu);
         right->addWidget(e, 1);
     }
+    m_source->viewport()->installEventFilter(this);
     auto* popup = new QMenu(this);
     popup->addAction("&Save message", this, &TRTTYText::saveMessage)->setObjectName("SaveMessage1");
     popup->addAction("&Print message", this, &TRTTYText::printMessage)->setObjectName("PrintMessage1");

@@ -83,6 +83,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     TRTTYText(StationContext& station, Dialogs& dialogs, QWidget* parent);
