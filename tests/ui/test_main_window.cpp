@@ -3,6 +3,7 @@
 #include "core/level_meter.h"
 #include "ui/myform.h"
 #include "fax/ui/fax_rx_win.h"
+#include "text/ui/rtty_rx_win.h"
 #include "platform/single_instance.h"
 
 #include <QAbstractButton>
@@ -205,14 +206,17 @@ TEST_F(MainWindowTest, TypesWithoutAWindowYetAreDisabledAndNeverCrash)
     EXPECT_EQ(m.receiveWindow(), nullptr);
     auto* model = qobject_cast<QStandardItemModel*>(m.findChild<QComboBox*>("Transmission_Type")->model());
     ASSERT_NE(model, nullptr);
-    for (int i : {1, 3}) {
-        EXPECT_FALSE(model->item(i)->isEnabled());
-        EXPECT_FALSE(model->item(i)->toolTip().isEmpty());
-        EXPECT_FALSE(m.findChild<QMenu*>("Mode1")->actions().at(i)->isEnabled());
-    }
-    m.selectTransmissionType(3);
+    EXPECT_FALSE(model->item(1)->isEnabled());
+    EXPECT_FALSE(model->item(1)->toolTip().isEmpty());
+    EXPECT_FALSE(m.findChild<QMenu*>("Mode1")->actions().at(1)->isEnabled());
+    m.selectTransmissionType(1);
     settle();
     EXPECT_EQ(m.receiveWindow(), nullptr);
+    // RTTY has its window now.
+    EXPECT_TRUE(model->item(3)->isEnabled());
+    m.selectTransmissionType(3);
+    settle();
+    EXPECT_NE(qobject_cast<TRTTYRXWin*>(m.receiveWindow()), nullptr);
 }
 
 TEST_F(MainWindowTest, SwitchMSelectsTheTypeAtStart)
