@@ -24,6 +24,8 @@ public:
 
     // Bit decoder loop over new ring items at station time now.
     void processItems(std::span<const std::uint16_t> items, DayTime now);
+    // Characters a PTC-II decoded, into the same buffer.
+    void addDecoded(const std::string& chars) { m_decoded += chars; }
     // Character consumer: frames every decoded character and returns them for the display.
     std::string consume(DayTime now);
 

@@ -1,10 +1,13 @@
 // Test signal generators for the text decoders: 0/255 ring items (0 = mark) as the RTTY
-// demodulators deliver them, for Baudot and for SITOR-B (with optional corrupted characters).
+// demodulators deliver them, for Baudot and for SITOR-B (with optional corrupted characters),
+// and receiver audio keyed by such items.
 #pragma once
 
 #include "text/text_codes.h"
 
+#include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <set>
 #include <string>
 #include <vector>
@@ -150,6 +153,30 @@ inline std::vector<std::uint16_t> fecItems(const std::string& text, const FecOpt
             w.bit((code >> b) & 1);
     w.bit(1, opt.leadBits);
     return std::move(w.items());
+}
+
+// Phase-continuous FSK audio keyed by items made at rate / baud items per bit: mark (item 0)
+// on the lower tone, space half a shift above the centre.
+inline std::vector<std::int16_t> fskAudio(const std::vector<std::uint16_t>& items, double centerHz = 1360,
+                                          double shiftHz = 170, double rate = 11025)
+{
+    std::vector<std::int16_t> audio;
+    audio.reserve(items.size());
+    double phase = 0;
+    for (std::uint16_t item : items) {
+        const double hz = centerHz + (item == 0 ? -shiftHz : shiftHz) / 2;
+        phase = std::fmod(phase + 2 * std::numbers::pi * hz / rate, 2 * std::numbers::pi);
+        audio.push_back(static_cast<std::int16_t>(std::lround(12000 * std::sin(phase))));
+    }
+    return audio;
+}
+
+// A NAVTEX emission as 11025 S/s receiver audio on the NAVTEX row's tones.
+inline std::vector<std::int16_t> navtexAudio(const std::string& text, FecOptions opt = {})
+{
+    opt.itemsPerBit = 110.25;
+    opt.leadBits = 100;
+    return fskAudio(fecItems(text, opt));
 }
 
 } // namespace tellur::text::testgen

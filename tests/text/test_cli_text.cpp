@@ -1,5 +1,7 @@
 // The command-line text decoder end to end: minimodem's transmitter as the peer, the SYNOP
 // report printer and the message store commands.
+#include "text/signal_gen.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -62,6 +64,45 @@ std::string squeeze(const std::string& s)
             out.push_back(c);
     return out;
 }
+
+// Raw s16le receiver audio of a NAVTEX emission, cut after a fraction of it or followed by
+// silence, for "decode navtex -".
+fs::path navtexRaw(const fs::path& dir, const std::string& name, const std::string& text, double keep = 1,
+                   double silenceSeconds = 0)
+{
+    std::vector<std::int16_t> audio = tellur::text::testgen::navtexAudio(text);
+    audio.resize(static_cast<std::size_t>(static_cast<double>(audio.size()) * keep));
+    audio.resize(audio.size() + static_cast<std::size_t>(silenceSeconds * 11025), 0);
+    const fs::path file = dir / (name + ".raw");
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(audio.data()), static_cast<std::streamsize>(audio.size() * 2));
+    return file;
+}
+
+// Seconds of a "dd-mmm-yyyy hh:nn:ss" text counted from the start of its year's January (a
+// month is 31 days: only the order and small differences matter).
+long captureSeconds(const std::string& text)
+{
+    static const std::string kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    const long day = std::stol(text.substr(0, 2)), month = static_cast<long>(kMonths.find(text.substr(3, 3)) / 3);
+    const long year = std::stol(text.substr(7, 4));
+    return (((year * 12 + month) * 31 + day) * 24 + std::stol(text.substr(12, 2))) * 3600 +
+           std::stol(text.substr(15, 2)) * 60 + std::stol(text.substr(18, 2));
+}
+
+// The times of the "--- Start capture: ..." and "--- End capture: ..." lines, in file order.
+std::vector<long> captureStamps(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::vector<long> out;
+    for (std::string line; std::getline(in, line);)
+        for (const char* tag : {"--- Start capture: ", "--- End capture: "})
+            if (line.rfind(tag, 0) == 0)
+                out.push_back(captureSeconds(line.substr(std::string(tag).size())));
+    return out;
+}
+
+const std::string kNavtexMessage = "ZCZC KA01\r\nGALE WARNING GERMAN BIGHT\r\nNNNN\r\n";
 
 } // namespace
 
@@ -191,4 +232,73 @@ TEST(CliText, UnwritableMessageStoreFailsAndKeepsTheCapture)
     std::ifstream logFile(dir / "Logfiles" / "Action-log.txt", std::ios::binary);
     const std::string logged((std::istreambuf_iterator<char>(logFile)), {});
     EXPECT_NE(logged.find("+++1 message(s) could not be stored"), std::string::npos) << logged;
+}
+
+TEST(CliText, AMessageCutOffByTheEndOfTheInputIsReportedAndNotStored)
+{
+    const fs::path home = freshDir("incomplete");
+    const std::string base = cli() + " --home " + home.string() + " ";
+    struct Case {
+        const char* name;
+        std::string text;
+        double keep;
+        bool incomplete;
+    };
+    // The cut recording stops in the middle of the body, the decoder still synchronised.
+    for (const Case& c : {Case{"complete", kNavtexMessage, 1, false},
+                          Case{"cut", "ZCZC KB02\r\nGALE WARNING GERMAN BIGHT WIND NW 8 SEA ROUGH\r\nNNNN\r\n", 0.7, true}}) {
+        const fs::path raw = navtexRaw(home, c.name, c.text, c.keep);
+        const Proc text = run(base + "decode navtex - < " + raw.string() + " 2>&1 >/dev/null");
+        EXPECT_EQ(text.status, 0) << c.name;
+        EXPECT_EQ(text.out.find("a message was incomplete at the end of the input and was not stored") !=
+                      std::string::npos,
+                  c.incomplete)
+            << c.name << ": " << text.out;
+        const Proc json = run(base + "--json decode navtex - < " + raw.string() + " 2>/dev/null");
+        const bool event = json.out.find("\"event\":\"incomplete\"") != std::string::npos &&
+                           json.out.find("\"what\":\"message\"") != std::string::npos;
+        EXPECT_EQ(event, c.incomplete) << c.name << ": " << json.out;
+    }
+    const Proc list = run(base + "--json messages list");
+    EXPECT_NE(list.out.find("\"id\":\"KA01\""), std::string::npos) << list.out;
+    EXPECT_EQ(list.out.find("KB02"), std::string::npos) << list.out;
+}
+
+TEST(CliText, TextCommandsKeepTheStationTime)
+{
+    // Five hours east of UTC: with "Use local time instead of UTC:" set, every stamp of the run
+    // (message reception, capture file) is five hours ahead of the UTC run's.
+    const fs::path utcHome = freshDir("utc"), localHome = freshDir("local");
+    const fs::path raw = navtexRaw(utcHome, "msg", kNavtexMessage);
+    const std::string tz = "TZ=Etc/GMT-5 ";
+    ASSERT_EQ(run(tz + cli() + " --home " + localHome.string() + " -q config set IngnoreSummertime 1").status, 0);
+    std::vector<long> firstRx, capture;
+    for (const fs::path& home : {utcHome, localHome}) {
+        const std::string base = tz + cli() + " --home " + home.string() + " -q ";
+        ASSERT_EQ(run(base + "decode navtex - < " + raw.string() + " >/dev/null").status, 0);
+        const Proc list = run(base + "--json messages list");
+        const std::size_t at = list.out.find("\"firstrx\":\"");
+        ASSERT_NE(at, std::string::npos) << list.out;
+        firstRx.push_back(captureSeconds(list.out.substr(at + 11, 20)));
+        const std::vector<long> stamps = captureStamps(home / "Textmessages-Lastreceived" / "Capture.txt");
+        ASSERT_EQ(stamps.size(), 2u);
+        capture.push_back(stamps[0]);
+    }
+    for (const auto& pair : {firstRx, capture})
+        EXPECT_NEAR(pair[1] - pair[0], 5 * 3600, 120);
+}
+
+TEST(CliText, CaptureStampsFollowEachOtherFromRunToRun)
+{
+    // Two minutes of input decode in far less than two minutes: the capture file's stamps come
+    // from the station clock, not from the input's time, so no run ends after the next began.
+    const fs::path home = freshDir("capture");
+    const fs::path raw = navtexRaw(home, "long", kNavtexMessage, 1, 120);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(run(cli() + " --home " + home.string() + " -q decode navtex - < " + raw.string() + " >/dev/null").status,
+                  0);
+    const std::vector<long> stamps = captureStamps(home / "Textmessages-Lastreceived" / "Capture.txt");
+    ASSERT_EQ(stamps.size(), 4u);
+    for (std::size_t i = 1; i < stamps.size(); ++i)
+        EXPECT_LE(stamps[i - 1], stamps[i]) << "stamp " << i;
 }

@@ -3,6 +3,8 @@
 #include "core/level_meter.h"
 #include "ui/myform.h"
 #include "fax/ui/fax_rx_win.h"
+#include "sstv/ui/sstv_rx_win.h"
+#include "text/ui/rtty_rx_win.h"
 #include "platform/single_instance.h"
 
 #include <QAbstractButton>
@@ -197,7 +199,10 @@ TEST_F(MainWindowTest, ChoosingFaxOpensTheReceiveWindowAndNoneClosesIt)
     EXPECT_EQ(m.receiveWindow(), nullptr);
 }
 
-TEST_F(MainWindowTest, TypesWithoutAWindowYetAreDisabledAndNeverCrash)
+// A station whose program registers no receive windows.
+class BareMainWindowTest : public StationFixture {};
+
+TEST_F(BareMainWindowTest, TypesWithoutAWindowAreDisabledAndNeverCrash)
 {
     StationConfig c;
     c.setU8(cfg::kLastTransmissionType, 3); // stored "RTTY"
@@ -207,16 +212,36 @@ TEST_F(MainWindowTest, TypesWithoutAWindowYetAreDisabledAndNeverCrash)
     EXPECT_EQ(m.receiveWindow(), nullptr);
     auto* model = qobject_cast<QStandardItemModel*>(m.findChild<QComboBox*>("Transmission_Type")->model());
     ASSERT_NE(model, nullptr);
-    EXPECT_FALSE(model->item(3)->isEnabled());
-    EXPECT_FALSE(model->item(3)->toolTip().isEmpty());
-    EXPECT_FALSE(m.findChild<QMenu*>("Mode1")->actions().at(3)->isEnabled());
-    for (int i : {1, 2}) {
-        EXPECT_TRUE(model->item(i)->isEnabled());
-        EXPECT_TRUE(m.findChild<QMenu*>("Mode1")->actions().at(i)->isEnabled());
+    for (int i : {1, 2, 3}) {
+        EXPECT_FALSE(model->item(i)->isEnabled());
+        EXPECT_FALSE(model->item(i)->toolTip().isEmpty());
+        EXPECT_FALSE(m.findChild<QMenu*>("Mode1")->actions().at(i)->isEnabled());
     }
     m.selectTransmissionType(3);
     settle();
     EXPECT_EQ(m.receiveWindow(), nullptr);
+}
+
+TEST_F(MainWindowTest, EveryReceiveTypeOpensItsWindowFromTheStoredChoiceOn)
+{
+    StationConfig c;
+    c.setU8(cfg::kLastTransmissionType, 3); // stored "RTTY"
+    writeConfig(c);
+    auto& m = makeMain();
+    settle();
+    EXPECT_NE(qobject_cast<TRTTYRXWin*>(m.receiveWindow()), nullptr);
+    auto* model = qobject_cast<QStandardItemModel*>(m.findChild<QComboBox*>("Transmission_Type")->model());
+    ASSERT_NE(model, nullptr);
+    for (int i : {1, 2, 3}) {
+        EXPECT_TRUE(model->item(i)->isEnabled());
+        EXPECT_TRUE(m.findChild<QMenu*>("Mode1")->actions().at(i)->isEnabled());
+    }
+    m.selectTransmissionType(1);
+    settle();
+    EXPECT_NE(qobject_cast<TSSTVRXWin*>(m.receiveWindow()), nullptr);
+    m.selectTransmissionType(2);
+    settle();
+    EXPECT_NE(qobject_cast<TFAXRXWin*>(m.receiveWindow()), nullptr);
 }
 
 TEST_F(MainWindowTest, SwitchMSelectsTheTypeAtStart)

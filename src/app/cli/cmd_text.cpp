@@ -8,16 +8,16 @@
 #include "core/numeric.h"
 #include "core/sample_ring.h"
 #include "core/station_config.h"
+#include "core/station_time.h"
 #include "text/message_filters.h"
 #include "text/message_store.h"
 #include "settings/rtty_mode_table.h"
 #include "text/synop_decoder.h"
-#include "text/text_receiver.h"
+#include "text/text_station.h"
 #include "text/text_window_model.h"
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -30,10 +30,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tellur::text;
 
-DayTime stationNow()
+// The station clock of a run: the station time (UTC, or local time when the configuration says
+// so) of the moment it is read.
+DayTime stationNow(const StationConfig& config)
 {
-    using namespace std::chrono;
-    return dayTimeFromUnix(duration<double>(system_clock::now().time_since_epoch()).count());
+    return stationTimeDays(SystemWallClock::instance(), config.useLocalTime());
 }
 
 std::string lower(std::string s)
@@ -49,33 +50,22 @@ void usage(const char* text)
     throw std::invalid_argument("usage");
 }
 
-class StoreEcho final : public MessageSink {
+class MessageEcho final : public TextStationListener {
 public:
-    StoreEcho(MessageStore* store, bool json, bool quiet) : m_store(store), m_json(json), m_quiet(quiet) {}
-    void storeMessage(const FramedMessage& m) override
+    MessageEcho(bool json, bool quiet) : m_json(json), m_quiet(quiet) {}
+    void messageFramed(const FramedMessage& m, int quality, bool stored) override
     {
-        const int q = m.kind == FramedMessage::Kind::Navtex ? messageQuality(joinLines(m.lines)) : 1000;
-        bool stored = false;
-        const int errorsBefore = m_store ? m_store->storeErrors() : 0;
-        if (m_store)
-            stored = m.kind == FramedMessage::Kind::Navtex ? m_store->storeNavtex(m.id, m.start, m.lines)
-                                                           : m_store->storeBulletin(m.id, m.start, m.lines);
-        // Without a usable store every message is lost, not only those the database refused.
-        if (!m_store || m_store->storeErrors() > errorsBefore)
-            ++lost;
         ++count;
         if (m_json)
-            emitJson("message", {{"id", jsonString(m.id.substr(0, 4))}, {"quality", std::to_string(q)},
+            emitJson("message", {{"id", jsonString(m.id.substr(0, 4))}, {"quality", std::to_string(quality)},
                                  {"stored", stored ? "true" : "false"}});
         else if (!m_quiet)
-            std::fprintf(stderr, "[message %s, quality %d%s]\n", m.id.substr(0, 4).c_str(), q,
+            std::fprintf(stderr, "[message %s, quality %d%s]\n", m.id.substr(0, 4).c_str(), quality,
                          stored ? ", stored" : ", not stored");
     }
     int count = 0;
-    int lost = 0; // framed, but not written into the message store
 
 private:
-    MessageStore* m_store;
     bool m_json, m_quiet;
 };
 
@@ -100,17 +90,9 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
 
     CliStation station(opts);
     const StationConfig& config = station.config();
-    std::size_t row = static_cast<std::size_t>(kDefaultRttyModeRow);
-    const std::int8_t stored = currentRttyModeRow(config);
-    if (stored >= 0 && static_cast<std::size_t>(stored) < kRttyModeRows)
-        row = static_cast<std::size_t>(stored);
-    if (navtex) {
-        for (std::size_t r = 0; r < kRttyModeRows; ++r)
-            if (readRttyModeRow(config, r).type == RttyFec) {
-                row = r;
-                break;
-            }
-    }
+    std::size_t row = storedTextRow(config);
+    if (navtex)
+        row = firstFecRow(config).value_or(row);
     if (!modeArg.empty()) {
         bool found = false;
         for (std::size_t r = 0; r < kRttyModeRows && !found; ++r) {
@@ -145,17 +127,9 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
         return kExitFailed;
     }
 
-    std::unique_ptr<MessageStore> store;
-    try {
-        store = std::make_unique<MessageStore>(station.folderPath(StationFolder::NavtexDatabase));
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "tellur32-cli decode: message store not available: %s\n", e.what());
-        if (opts.json)
-            emitJson("error", {{"text", jsonString(e.what())}});
-    }
-    StoreEcho sink(store.get(), opts.json, opts.quiet);
-    TextReceiver rx(sink);
-    rx.applyMode(mode.type, mode.baudE4, mode.bits);
+    MessageEcho echo(opts.json, opts.quiet);
+    TextStation text(textStationSettings(config, station.folder()), echo);
+    text.applyMode(mode);
 
     // The window opens in operating mode 7; the row's shift (or FEC) then picks the demodulator.
     const int opMode = operatingModeFor(mode.type, mode.shiftHz, 7);
@@ -167,31 +141,26 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     auto ring = std::make_unique<SampleRing>();
     demod.restartLevelStatistics(7350.0);
 
-    TextPane pane;
-    CaptureFile capture;
-    std::error_code ec;
-    const fs::path textFolder = station.folderPath(StationFolder::TextmessagesLastReceived);
-    fs::create_directories(textFolder, ec);
-    const DayTime start = stationNow();
-    capture.open(textFolder, start);
+    // Messages are stamped on the virtual clock of the input; the capture file's start and end
+    // on the station clock, so that they follow each other from run to run.
+    const DayTime start = stationNow(config);
+    if (const std::string storeError = text.open(start); !storeError.empty()) {
+        std::fprintf(stderr, "tellur32-cli decode: message store not available: %s\n", storeError.c_str());
+        if (opts.json)
+            emitJson("error", {{"text", jsonString(storeError)}});
+    }
 
-    bool lastRunning = !rx.running();
+    bool lastRunning = !text.running();
     std::size_t shownChars = 0;
     DayTime now = start;
-    std::int32_t readIndex = 0;
-    std::vector<std::uint16_t> items;
     const auto drive = driveReceiver(*input, demod, *ring, in.realtime, [&](std::int64_t elapsedMs) {
         now = start + static_cast<double>(elapsedMs) / 86400000.0;
-        items.clear();
-        const std::int32_t write = ring->writeSnapshot();
-        for (; readIndex != write; readIndex = ringIndex(std::int64_t{readIndex} + 1))
-            items.push_back(ring->at(readIndex));
-        rx.processItems(items, now);
-        const std::string shown = pane.flush(rx.consume(now));
-        capture.write(shown);
+        text.decode(*ring, now);
+        text.consume(now);
+        const std::string shown = text.flushDisplay();
         shownChars += shown.size();
-        if (rx.running() != lastRunning) {
-            lastRunning = rx.running();
+        if (text.running() != lastRunning) {
+            lastRunning = text.running();
             if (opts.json)
                 emitJson("state", {{"state", jsonString(lastRunning ? "running" : "waiting")}});
         }
@@ -207,15 +176,20 @@ int decodeText(std::vector<std::string>& args, CommonOptions& opts, bool navtex)
     });
     if (!opts.json)
         std::fputs("\n", stdout);
-    rx.framing().dropInProgress();
-    capture.close(now);
+    if (text.endOfInput()) {
+        std::fprintf(stderr, "tellur32-cli decode: a message was incomplete at the end of the input and was not stored\n");
+        if (opts.json)
+            emitJson("incomplete", {{"what", jsonString("message")}});
+    }
+    text.close(stationNow(config), nullptr);
     if (!opts.quiet && !opts.json)
-        std::fprintf(stderr, "%zu characters, %d messages\n", shownChars, sink.count);
-    if (sink.lost > 0) {
-        const std::string text = std::to_string(sink.lost) + " message(s) could not be stored in the message store " +
+        std::fprintf(stderr, "%zu characters, %d messages\n", shownChars, echo.count);
+    if (text.lostMessages() > 0) {
+        const std::string lost = std::to_string(text.lostMessages()) +
+                                 " message(s) could not be stored in the message store " +
                                  (station.folderPath(StationFolder::NavtexDatabase) / kMessageStoreFile).string();
-        station.log().action("+++" + text);
-        std::fprintf(stderr, "tellur32-cli decode: %s; the text is in the capture file\n", text.c_str());
+        station.log().action("+++" + lost);
+        std::fprintf(stderr, "tellur32-cli decode: %s; the text is in the capture file\n", lost.c_str());
         return exitStatusAfter(drive, kExitFailed);
     }
     return exitStatusAfter(drive, kExitOk);
@@ -312,7 +286,7 @@ int messagesCommand(std::vector<std::string>& args, CommonOptions& opts)
         usage(help);
     const std::string sub = args[0];
     CliStation home(opts);
-    MessageStore store(home.folderPath(StationFolder::NavtexDatabase));
+    MessageStore store(textStationSettings(home.config(), home.folder()).databaseFolder);
     auto filter = parseFilterExpression(buildFilterExpression(type, station));
     if (!filter)
         usage("tellur32-cli messages: --type and --station take one character\n");
@@ -346,7 +320,7 @@ int messagesCommand(std::vector<std::string>& args, CommonOptions& opts)
         return kExitOk;
     }
     if (sub == "import" && args.size() == 2) {
-        int n = store.importTextFile(args[1], stationNow());
+        int n = store.importTextFile(args[1], stationNow(home.config()));
         if (n < 0) {
             std::fprintf(stderr, "File not readable! (May be in use by another application)\n");
             return kExitFailed;
@@ -389,7 +363,7 @@ int messagesCommand(std::vector<std::string>& args, CommonOptions& opts)
         } catch (const std::exception&) {
             usage(help);
         }
-        int n = store.deleteGroup(*filter, d, stationNow());
+        int n = store.deleteGroup(*filter, d, stationNow(home.config()));
         if (!opts.quiet)
             std::fprintf(stderr, "%d messages deleted\n", n);
         return kExitOk;

@@ -312,8 +312,8 @@ void THauptformular::buildMenus()
         if (!f.isEmpty())
             Q_EMIT openPictureRequested(f);
     });
-    QAction* viewer = add(file, "OpenMessageViewer1", "Open RTTY/NAVTEX message viewer");
-    viewer->setEnabled(false);
+    connect(add(file, "OpenMessageViewer1", "Open RTTY/NAVTEX message viewer"), &QAction::triggered, this,
+            &THauptformular::openMessageViewerRequested);
     connect(add(file, "DecodeFromWaveFile1", "Dec&ode from wave file"), &QAction::triggered, this,
             &THauptformular::decodeWaveFileRequested);
     file->addSeparator();

@@ -125,6 +125,7 @@ Q_SIGNALS:
     void decodeWaveFileRequested();
     void abortPlaybackRequested();
     void openPictureRequested(const QString& file);
+    void openMessageViewerRequested();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
